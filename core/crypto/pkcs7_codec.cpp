@@ -92,4 +92,10 @@ std::vector<uint8_t> StringBytes(const ASN1_STRING* str) {
   return std::vector<uint8_t>(data, data + ASN1_STRING_length(str));
 }
 
+std::string StringText(const ASN1_STRING* str) {
+  if (str == nullptr) return {};
+  return std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(str)),
+                     static_cast<std::size_t>(ASN1_STRING_length(str)));
+}
+
 }  // namespace orvane

@@ -61,5 +61,6 @@ bool SetIssuerAndSerial(PKCS7_ISSUER_AND_SERIAL* ias, const X509* cert);
 bool SetOctetString(ASN1_OCTET_STRING* str, std::span<const uint8_t> bytes);
 // The bytes of a string; empty for null.
 std::vector<uint8_t> StringBytes(const ASN1_STRING* str);
+std::string StringText(const ASN1_STRING* str);
 
 }  // namespace orvane
