@@ -21,9 +21,6 @@ Status CSecBase::SetParam(const char*, const char*) { return err::kUnrealized; }
 Status CSecBase::GetParam(const char*, char*) { return err::kUnrealized; }
 Status CSecBase::MakeP10(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::SaveCertChain(const uint8_t*, uint32_t) { return err::kUnrealized; }
-Status CSecBase::GenRandom(int32_t, uint8_t*) { return err::kUnrealized; }
-Status CSecBase::HashData(int32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::HashFile(int32_t, const char*, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::GetCertInfo(const uint8_t*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::GetCertInfoByOid(const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
   return err::kUnrealized;

@@ -89,7 +89,7 @@ TEST(ProviderBase, DefaultAnswers) {
   EXPECT_EQ(soft.VerifySeal("s", 1), err::kUnsupported);
   EXPECT_EQ(soft.GetCertKeyType(out, 1), -1);
   // Shared operations still to come say so instead of pretending.
-  EXPECT_EQ(soft.HashData(1, out, 1, out, &len), err::kUnrealized);
+  EXPECT_EQ(soft.GetCertInfo(out, 1, 1, out, &len), err::kUnrealized);
   EXPECT_EQ(soft.MakeP10("CN=a", 4, 1, out, &len), err::kUnrealized);
   EXPECT_EQ(soft.GenKeyPair(out, &len), err::kUnrealized);
 }
