@@ -17,8 +17,6 @@ Status CSecBase::GetVersion(char* out) {
 Status CSecBase::Open() { return err::kOk; }
 Status CSecBase::GetDeviceStatus() { return err::kOk; }
 
-Status CSecBase::SetParam(const char*, const char*) { return err::kUnrealized; }
-Status CSecBase::GetParam(const char*, char*) { return err::kUnrealized; }
 Status CSecBase::MakeP10(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::SaveCertChain(const uint8_t*, uint32_t) { return err::kUnrealized; }
 Status CSecBase::GetCertInfo(const uint8_t*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
