@@ -73,9 +73,6 @@ Status CSecBase::SetP10Subject(X509_REQ*, const char*) { return err::kUnrealized
 int32_t CSecBase::GetCertKeyType(const uint8_t*, uint32_t) { return -1; }
 Status CSecBase::MakeP10Rsa(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::MakeP10Sm2(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::MakeRsaP12(const uint8_t*, uint32_t, const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
-  return err::kUnrealized;
-}
 Status CSecBase::MakeSm2P12(const uint8_t*, uint32_t, const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
   return err::kUnsupported;
 }
