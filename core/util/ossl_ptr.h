@@ -57,14 +57,10 @@ ORVANE_OSSL_DELETER(AUTHORITY_KEYID, AUTHORITY_KEYID_free);
 
 #undef ORVANE_OSSL_DELETER
 
-// Stacks free their elements with them.
+// A stack of extensions frees its elements with it.
 template <>
 struct OsslDeleter<STACK_OF(X509_EXTENSION)> {
   void operator()(STACK_OF(X509_EXTENSION) * p) const noexcept { sk_X509_EXTENSION_pop_free(p, X509_EXTENSION_free); }
-};
-template <>
-struct OsslDeleter<STACK_OF(X509)> {
-  void operator()(STACK_OF(X509) * p) const noexcept { sk_X509_pop_free(p, X509_free); }
 };
 
 template <typename T>
