@@ -65,9 +65,6 @@ Status CSecBase::GetSeal(int32_t, uint8_t*, uint32_t*) { return err::kUnsupporte
 Status CSecBase::GetSealItem(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnsupported; }
 Status CSecBase::VerifySeal(const char*, uint32_t) { return err::kUnsupported; }
 
-Status CSecBase::ParseEnvelope(const uint8_t*, uint32_t, uint8_t*, uint32_t*, uint8_t*, uint32_t*, int32_t*) {
-  return err::kUnrealized;
-}
 Status CSecBase::TestKeyPair(const uint8_t*, uint32_t, const uint8_t*, uint32_t) { return err::kUnrealized; }
 Status CSecBase::SetP10Subject(X509_REQ*, const char*) { return err::kUnrealized; }
 int32_t CSecBase::GetCertKeyType(const uint8_t*, uint32_t) { return -1; }
