@@ -1,0 +1,108 @@
+// Importing a PKCS#12 (keys and certificates) into the user's database.
+#include <climits>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <openssl/crypto.h>
+#include <openssl/pkcs12.h>
+#include <p12.h>
+#include <secerr.h>
+
+#include "core/platform/cert_store.h"
+#include "core/platform/charset.h"
+#include "core/platform/nss_session.h"
+#include "core/util/ossl_ptr.h"
+#include "core/util/secret.h"
+#include "core/util/text_convert.h"
+
+namespace orvane::platform {
+namespace {
+
+bool IsPkcs12(std::span<const uint8_t> bytes) {
+  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(LONG_MAX)) return false;
+  const unsigned char* p = bytes.data();
+  const OsslPtr<PKCS12> p12(d2i_PKCS12(nullptr, &p, static_cast<long>(bytes.size())));
+  return p12 != nullptr;
+}
+
+// The password as the PKCS#12 decoder takes it: UCS-2 big-endian with a
+// terminating zero. nullopt when the text is not valid in the locale's set.
+std::optional<SecretBytes> BmpPassword(const char* password) {
+  const std::string_view text = password != nullptr ? password : "";
+  SecretBytes bmp;
+  if (!text.empty()) {
+    std::optional<std::string> utf16 = ConvertCharset(text, NarrowCharset().c_str(), "UTF-16BE");
+    if (!utf16) return std::nullopt;
+    bmp.assign(utf16->begin(), utf16->end());
+    OPENSSL_cleanse(utf16->data(), utf16->size());
+  }
+  bmp.push_back(0);
+  bmp.push_back(0);
+  return bmp;
+}
+
+// The status of a failed decoder step: a wrong password wherever NSS found
+// it (the MAC, or a PBES2 decryption), `otherwise` for anything else.
+Status FailureStatus(Status otherwise) {
+  const int error = PORT_GetError();
+  return error == SEC_ERROR_BAD_PASSWORD || error == SEC_ERROR_PKCS12_INVALID_MAC ? err::kP12Pin
+                                                                                   : otherwise;
+}
+
+// Names a certificate that arrives without a nickname, or with one that a
+// different certificate of the database holds. `arg` is the certificate.
+SECItem* MakeNickname(SECItem* oldNickname, PRBool* cancel, void* arg) {
+  auto* cert = static_cast<CERTCertificate*>(arg);
+  if (cancel == nullptr || cert == nullptr) return nullptr;
+  *cancel = PR_FALSE;
+  const NssPtr<char> made(CERT_MakeCANickname(cert));
+  if (!made) return nullptr;
+  const std::string_view name(made.get());
+  if (oldNickname != nullptr && oldNickname->data != nullptr &&
+      std::string_view(reinterpret_cast<const char*>(oldNickname->data), oldNickname->len) == name) {
+    *cancel = PR_TRUE;  // no other name to offer: stop instead of asking again
+    return nullptr;
+  }
+  SECItem* item = SECITEM_AllocItem(nullptr, nullptr, static_cast<unsigned int>(name.size() + 1));
+  if (item == nullptr) return nullptr;
+  std::memcpy(item->data, name.data(), name.size());
+  item->data[name.size()] = 0;
+  item->len = static_cast<unsigned int>(name.size());
+  item->type = siAsciiString;
+  return item;
+}
+
+}  // namespace
+
+Status ImportPkcs12ToUserStore(std::span<const uint8_t> p12, const char* password) {
+  if (!IsPkcs12(p12)) return err::kOk;
+  std::optional<SecretBytes> bmp = BmpPassword(password);
+  if (!bmp) return err::kP12Pin;
+
+  const auto session = NssSession::Start();
+  if (!session) return err::kImportKeyPair;
+  PK11SlotInfo* slot = session->OpenDatabase(UserStoreDirectory());
+  if (slot == nullptr) return err::kImportKeyPair;
+
+  SECItem passwordItem{siBuffer, bmp->data(), static_cast<unsigned int>(bmp->size())};
+  const NssPtr<SEC_PKCS12DecoderContext> decoder(
+      SEC_PKCS12DecoderStart(&passwordItem, slot, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+  if (!decoder) return err::kDecodeP12;
+  std::vector<unsigned char> data(p12.begin(), p12.end());  // NSS takes a writable buffer
+  if (SEC_PKCS12DecoderUpdate(decoder.get(), data.data(), data.size()) != SECSuccess ||
+      SEC_PKCS12DecoderVerify(decoder.get()) != SECSuccess) {
+    return FailureStatus(err::kDecodeP12);
+  }
+  // Private keys need a logged-in database; one with an empty password
+  // needs nothing, one with a password of its own cannot be opened here.
+  if (PK11_Authenticate(slot, PR_TRUE, nullptr) != SECSuccess) return err::kImportKeyPair;
+  if (SEC_PKCS12DecoderValidateBags(decoder.get(), MakeNickname) != SECSuccess ||
+      SEC_PKCS12DecoderImportBags(decoder.get()) != SECSuccess) {
+    return FailureStatus(err::kImportKeyPair);
+  }
+  return err::kOk;
+}
+
+}  // namespace orvane::platform
