@@ -53,16 +53,19 @@ NssPtr<CERTCertificate> DecodeCertificate(std::span<const uint8_t> bytes) {
   return NssPtr<CERTCertificate>(CERT_DecodeCertFromPackage(copy.data(), static_cast<int>(copy.size())));
 }
 
-// The copy of `cert` that `slot` holds, or nullptr.
-NssPtr<CERTCertificate> FindInSlot(PK11SlotInfo* slot, CERTCertificate* cert) {
-  return NssPtr<CERTCertificate>(PK11_FindCertFromDERCertItem(slot, &cert->derCert, nullptr));
-}
-
 bool AddCertificate(PK11SlotInfo* slot, CERTCertificate* cert) {
-  if (FindInSlot(slot, cert)) return true;
+  if (PK11_FindCertInSlot(slot, cert, nullptr) != CK_INVALID_HANDLE) return true;
   // A readable unique name ("CN - O", numbered on a clash), as the browsers show it.
   const NssPtr<char> nickname(CERT_MakeCANickname(cert));
   return PK11_ImportCert(slot, cert, CK_INVALID_HANDLE, nickname.get(), PR_FALSE) == SECSuccess;
+}
+
+// Trust lives in objects that only a logged-in database accepts; one with an
+// empty password is always logged in, one with a password of its own cannot
+// be opened here.
+bool CanWriteTrust(PK11SlotInfo* slot) {
+  return !PK11_NeedLogin(slot) || PK11_IsLoggedIn(slot, nullptr) ||
+         PK11_Authenticate(slot, PR_TRUE, nullptr) == SECSuccess;
 }
 
 // Adds `wanted` to the flags of one usage. A usage the user has explicitly
@@ -73,9 +76,12 @@ unsigned int AddTrust(unsigned int flags, unsigned int wanted) {
   return distrusted ? flags : flags | wanted;
 }
 
-// Gives the stored copy of `cert` at least the trust `text` describes.
-bool GrantTrust(PK11SlotInfo* slot, CERTCertificate* cert, const char* text) {
-  const NssPtr<CERTCertificate> stored = FindInSlot(slot, cert);
+// Gives the stored certificate at least the trust `text` describes. The
+// certificate is looked up through the certificate database, which reads
+// trust as the browsers do (a lookup in the slot alone reads a distrusted
+// certificate as one without trust).
+bool GrantTrust(CERTCertificate* cert, const char* text) {
+  const NssPtr<CERTCertificate> stored(CERT_FindCertByDERCert(CERT_GetDefaultCertDB(), &cert->derCert));
   if (!stored) return false;
   CERTCertTrust wanted{};
   if (CERT_DecodeTrustString(&wanted, text) != SECSuccess) return false;
@@ -104,11 +110,17 @@ bool ImportToSystemStore(std::span<const uint8_t> der, int kind) {
   if (store == nullptr) return false;
   const auto session = NssSession::Start();
   if (!session) return false;
+  // Bytes that do not decode never open (or create) the database.
+  if (!DecodeCertificate(der)) return false;
+  PK11SlotInfo* slot = session->OpenDatabase(UserStoreDirectory());
+  if (slot == nullptr) return false;
+  // Decoded again now that the database is open, so that a certificate
+  // already stored comes back as the stored one: trust set on a temporary
+  // certificate would never reach the database.
   const NssPtr<CERTCertificate> cert = DecodeCertificate(der);
   if (!cert) return false;
-  PK11SlotInfo* slot = session->OpenDatabase(UserStoreDirectory());
-  if (slot == nullptr || !AddCertificate(slot, cert.get())) return false;
-  return store->trust == nullptr || GrantTrust(slot, cert.get(), store->trust);
+  if (store->trust == nullptr) return AddCertificate(slot, cert.get());
+  return CanWriteTrust(slot) && AddCertificate(slot, cert.get()) && GrantTrust(cert.get(), store->trust);
 }
 
 }  // namespace orvane::platform

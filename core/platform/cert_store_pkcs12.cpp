@@ -51,9 +51,31 @@ Status FailureStatus(Status otherwise) {
                                                                                    : otherwise;
 }
 
-// Names a certificate that arrives without a nickname, or with one that a
-// different certificate of the database holds. `arg` is the certificate.
-SECItem* MakeNickname(SECItem* oldNickname, PRBool* cancel, void* arg) {
+// A nickname as the decoder takes it: allocated by NSS, zero-terminated.
+SECItem* NicknameItem(std::string_view name) {
+  SECItem* item = SECITEM_AllocItem(nullptr, nullptr, static_cast<unsigned int>(name.size() + 1));
+  if (item == nullptr) return nullptr;
+  std::memcpy(item->data, name.data(), name.size());
+  item->data[name.size()] = 0;
+  item->len = static_cast<unsigned int>(name.size());
+  item->type = siAsciiString;
+  return item;
+}
+
+// Gives every certificate that arrives without a nickname a readable one
+// ("CN - O", numbered when a different certificate holds it); the browsers
+// list certificates by nickname and NSS leaves CA certificates unnamed.
+SECStatus NameUnnamed(const CERTCertificate* cert, const SECItem* nickname, SECItem** renamed, void*) {
+  *renamed = nullptr;
+  if (nickname != nullptr && nickname->data != nullptr && nickname->len > 0) return SECSuccess;
+  const NssPtr<char> made(CERT_MakeCANickname(const_cast<CERTCertificate*>(cert)));
+  if (made) *renamed = NicknameItem(made.get());
+  return SECSuccess;
+}
+
+// Renames a certificate whose nickname a different certificate of the
+// database holds already. `arg` is the certificate.
+SECItem* RenameOnCollision(SECItem* oldNickname, PRBool* cancel, void* arg) {
   auto* cert = static_cast<CERTCertificate*>(arg);
   if (cancel == nullptr || cert == nullptr) return nullptr;
   *cancel = PR_FALSE;
@@ -65,13 +87,7 @@ SECItem* MakeNickname(SECItem* oldNickname, PRBool* cancel, void* arg) {
     *cancel = PR_TRUE;  // no other name to offer: stop instead of asking again
     return nullptr;
   }
-  SECItem* item = SECITEM_AllocItem(nullptr, nullptr, static_cast<unsigned int>(name.size() + 1));
-  if (item == nullptr) return nullptr;
-  std::memcpy(item->data, name.data(), name.size());
-  item->data[name.size()] = 0;
-  item->len = static_cast<unsigned int>(name.size());
-  item->type = siAsciiString;
-  return item;
+  return NicknameItem(name);
 }
 
 }  // namespace
@@ -89,7 +105,11 @@ Status ImportPkcs12ToUserStore(std::span<const uint8_t> p12, const char* passwor
   SECItem passwordItem{siBuffer, bmp->data(), static_cast<unsigned int>(bmp->size())};
   const NssPtr<SEC_PKCS12DecoderContext> decoder(
       SEC_PKCS12DecoderStart(&passwordItem, slot, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-  if (!decoder) return err::kDecodeP12;
+  // Without this NSS puts the CA certificates into its internal token, which
+  // is not the user's database here.
+  if (!decoder || SEC_PKCS12DecoderSetTargetTokenCAs(decoder.get(), SECPKCS12TargetTokenAllCAs) != SECSuccess) {
+    return err::kDecodeP12;
+  }
   std::vector<unsigned char> data(p12.begin(), p12.end());  // NSS takes a writable buffer
   if (SEC_PKCS12DecoderUpdate(decoder.get(), data.data(), data.size()) != SECSuccess ||
       SEC_PKCS12DecoderVerify(decoder.get()) != SECSuccess) {
@@ -98,7 +118,8 @@ Status ImportPkcs12ToUserStore(std::span<const uint8_t> p12, const char* passwor
   // Private keys need a logged-in database; one with an empty password
   // needs nothing, one with a password of its own cannot be opened here.
   if (PK11_Authenticate(slot, PR_TRUE, nullptr) != SECSuccess) return err::kImportKeyPair;
-  if (SEC_PKCS12DecoderValidateBags(decoder.get(), MakeNickname) != SECSuccess ||
+  if (SEC_PKCS12DecoderRenameCertNicknames(decoder.get(), NameUnnamed, nullptr) != SECSuccess ||
+      SEC_PKCS12DecoderValidateBags(decoder.get(), RenameOnCollision) != SECSuccess ||
       SEC_PKCS12DecoderImportBags(decoder.get()) != SECSuccess) {
     return FailureStatus(err::kImportKeyPair);
   }
