@@ -106,9 +106,10 @@ std::string PublicKeyOf(const std::string& pemCommand) {
 }
 
 // ---------------------------------------------------------------------------
-// A small PKI, made once per process: a root, an intermediate under it, a
-// user's RSA key and certificate under the intermediate, a self-signed SM2
-// user, and PKCS#12 files of the users in the forms OpenSSL 3 writes.
+// A small PKI, made once per process: a root and an intermediate under it
+// (EC P-256), a user's RSA-2048 key and certificate under the intermediate, a
+// self-signed SM2 user, and PKCS#12 files of the users in the forms OpenSSL 3
+// writes.
 
 class Pki {
  public:
@@ -129,9 +130,9 @@ class Pki {
     const std::string ca = " -addext basicConstraints=critical,CA:true";
     const char* export12 = "openssl pkcs12 -export -inkey user.key -in user.pem -certfile ca.pem";
     const std::string steps[] = {
-        "openssl req -x509 -newkey rsa:2048 -nodes -keyout root.key -out root.pem" + subject +
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout root.key -out root.pem" + subject +
             "Orvane Test Root'" + ca,
-        "openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem" + subject +
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout ca.key -out ca.pem" + subject +
             "Orvane Test Issuing CA' -CA root.pem -CAkey root.key" + ca,
         "openssl req -x509 -newkey rsa:2048 -nodes -keyout user.key -out user.pem" + subject +
             "Orvane Test User' -CA ca.pem -CAkey ca.key",
