@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <openssl/crypto.h>
+#include <openssl/err.h>
 #include <openssl/pkcs12.h>
 #include <p12.h>
 #include <secerr.h>
@@ -20,27 +21,46 @@
 namespace orvane::platform {
 namespace {
 
-bool IsPkcs12(std::span<const uint8_t> bytes) {
-  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(LONG_MAX)) return false;
+// The PKCS#12 the bytes hold, or nullptr when they hold none.
+OsslPtr<PKCS12> ParsePkcs12(std::span<const uint8_t> bytes) {
+  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(LONG_MAX)) return nullptr;
   const unsigned char* p = bytes.data();
-  const OsslPtr<PKCS12> p12(d2i_PKCS12(nullptr, &p, static_cast<long>(bytes.size())));
-  return p12 != nullptr;
+  return OsslPtr<PKCS12>(d2i_PKCS12(nullptr, &p, static_cast<long>(bytes.size())));
 }
 
-// The password as the PKCS#12 decoder takes it: UCS-2 big-endian with a
-// terminating zero. nullopt when the text is not valid in the locale's set.
-std::optional<SecretBytes> BmpPassword(const char* password) {
+// The password as text in the locale's character set, converted to `charset`;
+// nullopt when it is not valid text.
+std::optional<SecretString> ConvertPassword(const char* password, const char* charset) {
   const std::string_view text = password != nullptr ? password : "";
-  SecretBytes bmp;
-  if (!text.empty()) {
-    std::optional<std::string> utf16 = ConvertCharset(text, NarrowCharset().c_str(), "UTF-16BE");
-    if (!utf16) return std::nullopt;
-    bmp.assign(utf16->begin(), utf16->end());
-    OPENSSL_cleanse(utf16->data(), utf16->size());
-  }
+  if (text.empty()) return SecretString();
+  std::optional<std::string> converted = ConvertCharset(text, NarrowCharset().c_str(), charset);
+  if (!converted) return std::nullopt;
+  SecretString out(converted->data(), converted->size());
+  OPENSSL_cleanse(converted->data(), converted->size());
+  return out;
+}
+
+// The password as the NSS decoder takes it: UCS-2 big-endian with a
+// terminating zero.
+SecretBytes BmpPassword(const SecretString& utf16be) {
+  SecretBytes bmp(utf16be.begin(), utf16be.end());
   bmp.push_back(0);
   bmp.push_back(0);
   return bmp;
+}
+
+// True when the PKCS#12's MAC proves the password wrong. Checked before NSS
+// sees the file: a wrong key can decrypt a PBES2 bag into valid padding, and
+// NSS then reports undecodable content instead of a wrong password. An
+// empty password has two encodings, so NSS alone decides on it, as it does
+// for a MAC that cannot be computed here.
+bool MacRejects(PKCS12* p12, const SecretString& utf8) {
+  if (utf8.empty() || !PKCS12_mac_present(p12)) return false;
+  ERR_clear_error();
+  const bool mismatch = PKCS12_verify_mac(p12, utf8.data(), static_cast<int>(utf8.size())) != 1 &&
+                        ERR_peek_error() == 0;
+  ERR_clear_error();
+  return mismatch;
 }
 
 // The status of a failed decoder step: a wrong password wherever NSS found
@@ -93,16 +113,19 @@ SECItem* RenameOnCollision(SECItem* oldNickname, PRBool* cancel, void* arg) {
 }  // namespace
 
 Status ImportPkcs12ToUserStore(std::span<const uint8_t> p12, const char* password) {
-  if (!IsPkcs12(p12)) return err::kOk;
-  std::optional<SecretBytes> bmp = BmpPassword(password);
-  if (!bmp) return err::kP12Pin;
+  const OsslPtr<PKCS12> parsed = ParsePkcs12(p12);
+  if (!parsed) return err::kOk;
+  const std::optional<SecretString> utf8 = ConvertPassword(password, "UTF-8");
+  const std::optional<SecretString> utf16 = ConvertPassword(password, "UTF-16BE");
+  if (!utf8 || !utf16 || MacRejects(parsed.get(), *utf8)) return err::kP12Pin;
+  SecretBytes bmp = BmpPassword(*utf16);
 
   const auto session = NssSession::Start();
   if (!session) return err::kImportKeyPair;
   PK11SlotInfo* slot = session->OpenDatabase(UserStoreDirectory());
   if (slot == nullptr) return err::kImportKeyPair;
 
-  SECItem passwordItem{siBuffer, bmp->data(), static_cast<unsigned int>(bmp->size())};
+  SECItem passwordItem{siBuffer, bmp.data(), static_cast<unsigned int>(bmp.size())};
   const NssPtr<SEC_PKCS12DecoderContext> decoder(
       SEC_PKCS12DecoderStart(&passwordItem, slot, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
   // Without this NSS puts the CA certificates into its internal token, which

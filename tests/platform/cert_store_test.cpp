@@ -149,6 +149,7 @@ class Pki {
         std::string(export12) + " -legacy -passout pass:secret -out user-legacy.p12",
         std::string(export12) + " -name 'Orvane Named Key' -passout pass:secret -out user-named.p12",
         std::string(export12) + " -passout pass:密码 -out user-utf8.p12",
+        std::string(export12) + " -passout pass: -out user-empty.p12",
         "openssl pkcs12 -export -inkey sm2.key -in sm2.pem -passout pass:secret -out sm2.p12",
     };
     for (const auto& step : steps) {
@@ -350,6 +351,7 @@ TEST_F(CertStore, Pkcs12BringsKeyAndCertificates) {
       {"user-legacy.p12", "secret", "rsa", "Orvane Test User", true},
       {"user-named.p12", "secret", "rsa", "Orvane Named Key", true},
       {"user-utf8.p12", "密码", "rsa", "Orvane Test User", true},
+      {"user-empty.p12", nullptr, "rsa", "Orvane Test User", true},
       // NSS keeps an SM2 key (as an EC key of an unknown curve), though it
       // cannot compute with it.
       {"sm2.p12", "secret", "ec", "Orvane Test SM2", false},
@@ -395,10 +397,13 @@ TEST_F(CertStore, Pkcs12ImportedTwiceIsStillOneKey) {
 }
 
 TEST_F(CertStore, Pkcs12WithWrongPasswordChangesNothing) {
-  for (const char* file : {"user.p12", "user-legacy.p12"}) {
+  for (const char* file : {"user.p12", "user-legacy.p12", "user-utf8.p12"}) {
     EXPECT_EQ(ImportPkcs12ToUserStore(pki_.Bytes(file), "wrong"), err::kP12Pin) << file;
-    EXPECT_EQ(ImportPkcs12ToUserStore(pki_.Bytes(file), nullptr), err::kP12Pin) << file;
   }
+  EXPECT_FALSE(fs::exists(db_));  // refused before the database is opened
+
+  EXPECT_EQ(ImportPkcs12ToUserStore(pki_.Bytes("user.p12"), nullptr), err::kP12Pin);
+  EXPECT_EQ(ImportPkcs12ToUserStore(pki_.Bytes("user-empty.p12"), "secret"), err::kP12Pin);
   EXPECT_TRUE(ListKeys(db_).empty());
   EXPECT_TRUE(ListCertificates(db_).empty());
 
