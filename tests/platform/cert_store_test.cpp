@@ -336,6 +336,27 @@ TEST_F(CertStore, CallersOnSeveralThreadsRunOneAfterAnother) {
   EXPECT_EQ(ListCertificates(db_).size(), std::size(ders));
 }
 
+// NSS as another part of the process might use it; declared here so that the
+// test needs no NSS headers (SECStatus: 0 success; PRBool: 0 false).
+extern "C" {
+int NSS_NoDB_Init(const char* configdir);
+int NSS_IsInitialized(void);
+int NSS_Shutdown(void);
+}
+
+TEST_F(CertStore, OtherNssUsersOfTheProcessKeepTheirs) {
+  ASSERT_EQ(NSS_NoDB_Init(nullptr), 0);
+
+  EXPECT_TRUE(ImportToSystemStore(pki_.Bytes("root.der"), kStoreRoot));
+  EXPECT_EQ(ImportPkcs12ToUserStore(pki_.Bytes("user.p12"), "secret"), err::kOk);
+
+  EXPECT_NE(NSS_IsInitialized(), 0);
+  // Shutting down fails while anything still holds an NSS object.
+  EXPECT_EQ(NSS_Shutdown(), 0);
+  EXPECT_EQ(TrustOf(db_, "Orvane Test Root"), std::vector<std::string>{"C,C,C"});
+  EXPECT_EQ(ListKeys(db_).size(), 1u);
+}
+
 // ---------------------------------------------------------------------------
 // PKCS#12
 
