@@ -27,10 +27,12 @@ std::string UserStoreDirectory();
 // Adds one certificate (DER X.509, or PKCS#7 signedData whose first
 // certificate is taken) to the store of `kind`. True when the certificate is
 // in the database afterwards, whether added now or already present; for
-// kRoot it then carries the trust of a root (trust it had is kept and
-// added to, never lowered). False for a kind outside 1-3, bytes that do not
-// decode (the database is then not touched) or a database that cannot be
-// opened or written.
+// kRoot it then carries the trust of a root: trust it had is kept and added
+// to, never lowered, and a usage the user has explicitly distrusted stays
+// distrusted. False for a kind outside 1-3, bytes that do not decode (the
+// database is then not touched), a database that cannot be opened or
+// written, and for kRoot a database protected by a password of its own
+// (trust needs a login that cannot be asked for here; nothing is added).
 bool ImportToSystemStore(std::span<const uint8_t> der, int kind);
 
 // Imports the keys and certificates of a PKCS#12 into the database; the

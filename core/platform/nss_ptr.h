@@ -9,7 +9,6 @@
 #include <nss.h>
 #include <p12.h>
 #include <pk11pub.h>
-#include <secitem.h>
 #include <secport.h>
 
 namespace orvane::platform {
@@ -26,7 +25,6 @@ struct NssDeleter;
 ORVANE_NSS_DELETER(CERTCertificate, CERT_DestroyCertificate(p));
 ORVANE_NSS_DELETER(PK11SlotInfo, PK11_FreeSlot(p));
 ORVANE_NSS_DELETER(SEC_PKCS12DecoderContext, SEC_PKCS12DecoderFinish(p));
-ORVANE_NSS_DELETER(SECItem, SECITEM_FreeItem(p, PR_TRUE));
 // Strings that NSS hands over (PORT_Alloc'd), such as made-up nicknames.
 ORVANE_NSS_DELETER(char, PORT_Free(p));
 
