@@ -18,7 +18,6 @@ Status CSecBase::Open() { return err::kOk; }
 Status CSecBase::GetDeviceStatus() { return err::kOk; }
 
 Status CSecBase::MakeP10(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::SaveCertChain(const uint8_t*, uint32_t) { return err::kUnrealized; }
 Status CSecBase::GetCertInfo(const uint8_t*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::GetCertInfoByOid(const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
   return err::kUnrealized;
