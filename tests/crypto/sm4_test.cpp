@@ -29,7 +29,9 @@ Bytes FromHex(const std::string& hex) {
 
 Bytes Random(std::size_t n) {
   Bytes b(n);
-  if (n > 0) EXPECT_EQ(RAND_bytes(b.data(), int(n)), 1);
+  if (n > 0) {
+    EXPECT_EQ(RAND_bytes(b.data(), int(n)), 1);
+  }
   return b;
 }
 
