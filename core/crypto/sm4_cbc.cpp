@@ -7,6 +7,7 @@
 #include <openssl/crypto.h>
 
 #include "core/crypto/sm4.h"
+#include "core/crypto/sm4_rounds.h"
 #include "core/crypto/sm4_simd.h"
 
 namespace orvane {
@@ -21,15 +22,26 @@ inline void Xor16(uint8_t* out, const uint8_t* a, const uint8_t* b) {
   std::memcpy(out, x, 16);
 }
 
+// The chaining value stays in registers as four words from block to block.
 void EncryptCbc(const uint32_t rk[32], std::size_t blocks, uint8_t iv[16], const uint8_t* in, uint8_t* out) {
-  uint8_t chain[16];
-  std::memcpy(chain, iv, 16);
-  for (std::size_t i = 0; i < blocks; ++i) {
-    Xor16(chain, chain, in + 16 * i);
-    Sm4CryptBlock(rk, chain, chain);
-    std::memcpy(out + 16 * i, chain, 16);
+  uint32_t c0 = Sm4LoadBe32(iv), c1 = Sm4LoadBe32(iv + 4), c2 = Sm4LoadBe32(iv + 8), c3 = Sm4LoadBe32(iv + 12);
+  for (std::size_t i = 0; i < blocks; ++i, in += 16, out += 16) {
+    uint32_t x0 = c0 ^ Sm4LoadBe32(in), x1 = c1 ^ Sm4LoadBe32(in + 4);
+    uint32_t x2 = c2 ^ Sm4LoadBe32(in + 8), x3 = c3 ^ Sm4LoadBe32(in + 12);
+    Sm4Rounds(rk, x0, x1, x2, x3);
+    c0 = x3;
+    c1 = x2;
+    c2 = x1;
+    c3 = x0;
+    Sm4StoreBe32(out, c0);
+    Sm4StoreBe32(out + 4, c1);
+    Sm4StoreBe32(out + 8, c2);
+    Sm4StoreBe32(out + 12, c3);
   }
-  std::memcpy(iv, chain, 16);
+  Sm4StoreBe32(iv, c0);
+  Sm4StoreBe32(iv + 4, c1);
+  Sm4StoreBe32(iv + 8, c2);
+  Sm4StoreBe32(iv + 12, c3);
 }
 
 // Decrypts a run of blocks into a scratch buffer, then chains from the last
