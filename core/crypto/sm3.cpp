@@ -1,8 +1,10 @@
 #include "core/crypto/sm3.h"
 
-#include <bit>
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
+#include <utility>
 
 #include <openssl/crypto.h>
 
@@ -26,31 +28,68 @@ inline void StoreBe32(uint8_t* p, uint32_t v) {
 inline uint32_t P0(uint32_t x) { return x ^ std::rotl(x, 9) ^ std::rotl(x, 17); }
 inline uint32_t P1(uint32_t x) { return x ^ std::rotl(x, 15) ^ std::rotl(x, 23); }
 
+// T_j <<< (j mod 32), precomputed.
+constexpr std::array<uint32_t, 64> MakeRoundConstants() {
+  std::array<uint32_t, 64> t{};
+  for (int j = 0; j < 64; ++j) t[j] = std::rotl(j < 16 ? 0x79cc4519u : 0x7a879d8au, j % 32);
+  return t;
+}
+constexpr std::array<uint32_t, 64> kT = MakeRoundConstants();
+
+// One round. The caller rotates the roles of the eight words instead of
+// moving them: after the round, (d, a, b, c, h, e, f, g) are the new
+// (A, B, C, D, E, F, G, H).
+// The message word W[j + 4] that round j needs first is expanded there, in
+// scalar code between the rounds' operations: as a separate loop GCC
+// vectorises the expansion two words wide, and every W[j - 3] read then
+// misses store forwarding.
+template <int j>
+[[gnu::always_inline]] inline void Round(uint32_t a, uint32_t& b, uint32_t c, uint32_t& d, uint32_t e, uint32_t& f,
+                                         uint32_t g, uint32_t& h, uint32_t* w) {
+  if constexpr (j + 4 >= 16) {
+    constexpr int k = j + 4;
+    w[k] = P1(w[k - 16] ^ w[k - 9] ^ std::rotl(w[k - 3], 15)) ^ std::rotl(w[k - 13], 7) ^ w[k - 6];
+  }
+  const uint32_t a12 = std::rotl(a, 12);
+  const uint32_t ss1 = std::rotl(a12 + e + kT[j], 7);
+  const uint32_t ss2 = ss1 ^ a12;
+  uint32_t ff, gg;
+  if constexpr (j < 16) {
+    ff = a ^ b ^ c;
+    gg = e ^ f ^ g;
+  } else {
+    ff = (a & b) | (c & (a | b));
+    gg = ((f ^ g) & e) ^ g;
+  }
+  const uint32_t tt1 = ff + d + ss2 + (w[j] ^ w[j + 4]);
+  const uint32_t tt2 = gg + h + ss1 + w[j];
+  b = std::rotl(b, 9);
+  f = std::rotl(f, 19);
+  d = tt1;
+  h = P0(tt2);
+}
+
+template <int j>
+[[gnu::always_inline]] inline void FourRounds(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t& e,
+                                              uint32_t& f, uint32_t& g, uint32_t& h, uint32_t* w) {
+  Round<j>(a, b, c, d, e, f, g, h, w);
+  Round<j + 1>(d, a, b, c, h, e, f, g, w);
+  Round<j + 2>(c, d, a, b, g, h, e, f, w);
+  Round<j + 3>(b, c, d, a, f, g, h, e, w);
+}
+
+template <int... J>
+[[gnu::always_inline]] inline void AllRounds(std::integer_sequence<int, J...>, uint32_t& a, uint32_t& b, uint32_t& c,
+                                             uint32_t& d, uint32_t& e, uint32_t& f, uint32_t& g, uint32_t& h,
+                                             uint32_t* w) {
+  (FourRounds<4 * J>(a, b, c, d, e, f, g, h, w), ...);
+}
+
 void CompressOne(uint32_t v[8], const uint8_t* block) {
   uint32_t w[68];
   for (int j = 0; j < 16; ++j) w[j] = LoadBe32(block + 4 * j);
-  for (int j = 16; j < 68; ++j) {
-    w[j] = P1(w[j - 16] ^ w[j - 9] ^ std::rotl(w[j - 3], 15)) ^ std::rotl(w[j - 13], 7) ^ w[j - 6];
-  }
   uint32_t a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7];
-  for (int j = 0; j < 64; ++j) {
-    const uint32_t t = j < 16 ? 0x79cc4519u : 0x7a879d8au;
-    const uint32_t a12 = std::rotl(a, 12);
-    const uint32_t ss1 = std::rotl(a12 + e + std::rotl(t, j % 32), 7);
-    const uint32_t ss2 = ss1 ^ a12;
-    const uint32_t ff = j < 16 ? (a ^ b ^ c) : ((a & b) | (a & c) | (b & c));
-    const uint32_t gg = j < 16 ? (e ^ f ^ g) : ((e & f) | (~e & g));
-    const uint32_t tt1 = ff + d + ss2 + (w[j] ^ w[j + 4]);
-    const uint32_t tt2 = gg + h + ss1 + w[j];
-    d = c;
-    c = std::rotl(b, 9);
-    b = a;
-    a = tt1;
-    h = g;
-    g = std::rotl(f, 19);
-    f = e;
-    e = P0(tt2);
-  }
+  AllRounds(std::make_integer_sequence<int, 16>{}, a, b, c, d, e, f, g, h, w);
   v[0] ^= a; v[1] ^= b; v[2] ^= c; v[3] ^= d;
   v[4] ^= e; v[5] ^= f; v[6] ^= g; v[7] ^= h;
 }
@@ -68,6 +107,7 @@ void Sm3Init(Sm3Context* ctx) {
 }
 
 void Sm3Update(Sm3Context* ctx, const uint8_t* data, std::size_t len) {
+  if (len == 0) return;  // `data` may then be null, which memcpy must not see
   ctx->totalBytes += len;
   if (ctx->blockUsed > 0) {
     const std::size_t take = std::min(len, kSm3BlockSize - ctx->blockUsed);
