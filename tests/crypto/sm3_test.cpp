@@ -10,6 +10,7 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include "core/crypto/sm3_paths.h"
 #include "core/util/ossl_ptr.h"
 
 namespace orvane {
@@ -55,14 +56,30 @@ TEST(Sm3, StandardExamples) {
             "debe9ff92275b8a138604889c18e5a4d6fdb70e5387e5765293dcba39c0c5732");
 }
 
-TEST(Sm3, EmptyMessage) {
-  EXPECT_EQ(Hex(Sm3({})), "1ab21d8355cfa17f8e61194831e81a8f22bec8c728fefb747ed035eb5082aa2b");
-}
-
 // Every length up to three blocks covers each padding case (one or two
 // final blocks, the length field at every offset); longer ones run many
 // blocks through the compression directly from the caller's buffer.
-TEST(Sm3, MatchesOpenSslAtEveryLengthAroundBlockBorders) {
+// Every compression path this CPU can run.
+class Sm3PathTest : public ::testing::TestWithParam<Sm3Path> {
+ protected:
+  void SetUp() override {
+    saved_ = Sm3ActivePath();
+    if (!Sm3ForcePath(GetParam())) GTEST_SKIP() << "this CPU cannot run the path";
+  }
+  void TearDown() override { Sm3ForcePath(saved_); }
+
+ private:
+  Sm3Path saved_ = Sm3Path::kPortable;
+};
+
+TEST_P(Sm3PathTest, StandardExamplesAndEmptyMessage) {
+  const std::string abc = "abc";
+  EXPECT_EQ(Hex(Sm3({reinterpret_cast<const uint8_t*>(abc.data()), abc.size()})),
+            "66c7f0f462eeedd9d1f2d46bdc10e4e24167c4875cf2f7a2297da02b8f4ba8e0");
+  EXPECT_EQ(Hex(Sm3({})), "1ab21d8355cfa17f8e61194831e81a8f22bec8c728fefb747ed035eb5082aa2b");
+}
+
+TEST_P(Sm3PathTest, MatchesOpenSslAtEveryLengthAroundBlockBorders) {
   const auto data = Random(100000);
   std::vector<std::size_t> lengths;
   for (std::size_t n = 0; n <= 3 * kSm3BlockSize; ++n) lengths.push_back(n);
@@ -74,7 +91,7 @@ TEST(Sm3, MatchesOpenSslAtEveryLengthAroundBlockBorders) {
   }
 }
 
-TEST(Sm3, PiecewiseUpdatesMatchOneCall) {
+TEST_P(Sm3PathTest, PiecewiseUpdatesMatchOneCall) {
   const auto data = Random(5000);
   const Sm3Digest expected = Reference(data);
   for (std::size_t piece : {1u, 3u, 63u, 64u, 65u, 127u, 1000u}) {
@@ -92,7 +109,7 @@ TEST(Sm3, PiecewiseUpdatesMatchOneCall) {
 
 // Mixed piece sizes, including empty updates, so that the buffered bytes
 // sit at every offset when a whole block follows.
-TEST(Sm3, IrregularPiecesMatchOpenSsl) {
+TEST_P(Sm3PathTest, IrregularPiecesMatchOpenSsl) {
   const auto data = Random(3000);
   const std::size_t pattern[] = {0, 1, 63, 64, 65, 0, 7, 128, 2, 61};
   Sm3Context ctx;
@@ -107,6 +124,11 @@ TEST(Sm3, IrregularPiecesMatchOpenSsl) {
   Sm3Final(&ctx, got.data());
   EXPECT_EQ(got, Reference(data));
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, Sm3PathTest, ::testing::Values(Sm3Path::kPortable, Sm3Path::kBmi2),
+                         [](const ::testing::TestParamInfo<Sm3Path>& info) {
+                           return std::string(info.param == Sm3Path::kPortable ? "Portable" : "Bmi2");
+                         });
 
 }  // namespace
 }  // namespace orvane
