@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,7 @@
 
 #include "core/crypto/openssl_init.h"
 #include "core/providers/sec_base.h"
+#include "core/providers/symmetric_cipher.h"
 #include "core/util/ossl_ptr.h"
 
 namespace orvane {
@@ -283,6 +285,34 @@ TEST(SymmetricData, Sm4StripsAsManyBytesAsTheLastByteSays) {
   EXPECT_EQ(out, Bytes(plain.begin(), plain.end() - 5));
   ASSERT_EQ(Decrypt(kAlgs[10], key, {}, RawEncrypt("SM4-ECB", key, BlockEndingWith({16})), out), err::kOk);
   EXPECT_EQ(out, Bytes(16, 0x41));
+}
+
+// Files arrive in chunks; pieces of every size must give the output of one
+// call, whatever part of a block is left waiting between them.
+TEST(SymmetricCipher, IrregularPiecesMatchOpenSsl) {
+  const std::size_t pieces[] = {1, 15, 16, 17, 0, 33, 5, 64, 2, 100};
+  for (const Alg& alg : {kAlgs[3], kAlgs[5], kAlgs[10], kAlgs[11]}) {
+    for (bool encrypt : {true, false}) {
+      SCOPED_TRACE(std::string(alg.evpName) + (encrypt ? " encrypt" : " decrypt"));
+      const Bytes key = Random(alg.keyBytes), iv = Random(16), plain = Random(1000);
+      const Bytes input = encrypt ? plain : Reference(alg, true, key, iv, plain);
+      const Bytes expected = encrypt ? Reference(alg, true, key, iv, plain) : plain;
+      auto cipher = NewSymmCipher(alg.number, encrypt, key, iv.data());
+      ASSERT_TRUE(cipher.ok());
+      Bytes out(input.size() + 64);
+      std::size_t total = 0, made = 0, off = 0;
+      for (int i = 0; off < input.size(); ++i) {
+        const std::size_t n = std::min(pieces[i % 10], input.size() - off);
+        ASSERT_TRUE((*cipher)->Update({input.data() + off, n}, out.data() + total, &made));
+        EXPECT_LE(made, n + alg.block);
+        off += n;
+        total += made;
+      }
+      ASSERT_TRUE((*cipher)->Final(out.data() + total, &made));
+      out.resize(total + made);
+      EXPECT_EQ(out, expected);
+    }
+  }
 }
 
 // --- Files --------------------------------------------------------------------------
