@@ -1,38 +1,31 @@
 #include "core/crypto/openssl_init.h"
 
-#include <cstdlib>
-#include <mutex>
-
 #include <openssl/provider.h>
 
 namespace orvane {
 namespace {
 
-OSSL_PROVIDER* g_default = nullptr;
-OSSL_PROVIDER* g_legacy = nullptr;
+// Loading "legacy" explicitly stops the automatic loading of "default", so
+// both are named. They are unloaded at exit, before OpenSSL cleans up.
+struct LoadedProviders {
+  LoadedProviders()
+      : deflt(OSSL_PROVIDER_load(nullptr, "default")), legacy(OSSL_PROVIDER_load(nullptr, "legacy")) {}
+  ~LoadedProviders() {
+    if (legacy != nullptr) OSSL_PROVIDER_unload(legacy);
+    if (deflt != nullptr) OSSL_PROVIDER_unload(deflt);
+  }
+  LoadedProviders(const LoadedProviders&) = delete;
+  LoadedProviders& operator=(const LoadedProviders&) = delete;
 
-// Hands the providers back at exit, before OpenSSL's own clean-up (which was
-// registered earlier and so runs later); without it the legacy provider's
-// allocations outlive OpenSSL and show up as leaks.
-void UnloadProviders() {
-  if (g_legacy != nullptr) OSSL_PROVIDER_unload(g_legacy);
-  if (g_default != nullptr) OSSL_PROVIDER_unload(g_default);
-}
+  OSSL_PROVIDER* deflt;
+  OSSL_PROVIDER* legacy;
+};
 
 }  // namespace
 
 bool LoadOpenSslProviders() {
-  static std::once_flag once;
-  static bool loaded = false;
-  std::call_once(once, [] {
-    // Loading "legacy" explicitly stops the automatic loading of "default",
-    // so both are named. They stay loaded until the process exits.
-    g_default = OSSL_PROVIDER_load(nullptr, "default");
-    g_legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    loaded = g_default != nullptr && g_legacy != nullptr;
-    std::atexit(UnloadProviders);
-  });
-  return loaded;
+  static const LoadedProviders providers;  // thread-safe, once per process
+  return providers.deflt != nullptr && providers.legacy != nullptr;
 }
 
 }  // namespace orvane
