@@ -128,13 +128,13 @@ bool WaitUntilGone(const std::string& title) {
 // types text.
 void Keys(const std::string& window, std::initializer_list<std::string> keys) {
   ASSERT_EQ(Xdotool({"windowfocus", "--sync", window}).status, 0);
-  std::vector<std::string> args = {"key", "--delay", "30"};
+  std::vector<std::string> args = {"key", "--delay", "12"};
   args.insert(args.end(), keys);
   ASSERT_EQ(Xdotool(args).status, 0);
 }
 void Type(const std::string& window, const std::string& text) {
   ASSERT_EQ(Xdotool({"windowfocus", "--sync", window}).status, 0);
-  ASSERT_EQ(Xdotool({"type", "--delay", "30", text}).status, 0);
+  ASSERT_EQ(Xdotool({"type", "--delay", "12", text}).status, 0);
 }
 
 // Waits for the message, dismisses its window and waits until it is gone.
