@@ -36,9 +36,9 @@ std::string SearchPath(std::string_view name, const char* pathList) {
   std::string_view rest(pathList);
   while (true) {
     const std::size_t colon = rest.find(':');
-    std::string dir(rest.substr(0, colon));
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + std::string(name);
+    const std::string_view dir = rest.substr(0, colon);
+    std::string candidate(dir.empty() ? std::string_view(".") : dir);
+    candidate.append("/").append(name);
     if (IsExecutableFile(candidate)) return candidate;
     if (colon == std::string_view::npos) return {};
     rest.remove_prefix(colon + 1);
