@@ -26,6 +26,22 @@ void RestoreAndExit(int) {
   _exit(1);
 }
 
+// Texts come from the request, row texts from certificates: control
+// characters (C0, DEL and the two-byte UTF-8 forms of C1) would let them
+// move the cursor or rewrite the screen, so they are shown as "?".
+std::string Printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const bool c1 = b == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+    if (c1) ++i;
+    out.push_back(b < 0x20 || b == 0x7F || c1 ? '?' : text[i]);
+  }
+  return out;
+}
+
 constexpr char kCtrlC = 0x03, kCtrlD = 0x04, kCtrlU = 0x15, kBackspace = 0x08, kDelete = 0x7f;
 constexpr std::size_t kMaxLineBytes = 4096;
 
@@ -67,15 +83,16 @@ class Terminal {
   }
 
   void Write(std::string_view text) const { WriteAll(fd_, text); }
+  // A text of the request on a line of its own.
   void Line(std::string_view text) const {
-    Write(text);
+    Write(Printable(text));
     Write("\r\n");
   }
 
   // One line, edited with Backspace and Ctrl-U; echoed only when `echo`.
   // nullopt on Ctrl-C, Ctrl-D or a read failure.
   std::optional<SecretString> ReadLine(std::string_view prompt, bool echo) const {
-    Write(prompt);
+    Write(Printable(prompt));
     SecretString line;
     line.reserve(kMaxLineBytes);
     while (true) {

@@ -123,6 +123,26 @@ TEST(TerminalDialog, SelectKey) {
   }
 }
 
+// Texts from certificates cannot steer the terminal.
+TEST(TerminalDialog, ControlCharactersAreNotPassedToTheTerminal) {
+  const std::string request =
+      json{{"dialog", "selectcert"},
+           {"caption", "Select\x1b]0;title\x07"},
+           {"rows", {{"Eve\x1b[2J\x1b[H", "CA\xc2\x9b" "31m", "01"}, {"Bob", "CA", "02"}}}}
+          .dump();
+  PromptProcess prompt(request, OnTerminal());
+  ASSERT_TRUE(prompt.WaitForTerminal("1) Eve?[2J?[H | CA?31m | 01"));
+  ASSERT_TRUE(prompt.WaitForTerminal("[1-2]"));
+  prompt.Type("2\r");
+  const PromptResult result = prompt.Finish();
+  EXPECT_EQ(json::parse(result.answer), json({{"index", 1}}));
+  const std::string& shown = prompt.terminalOutput();
+  EXPECT_NE(shown.find("Select?]0;title?"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find('\x07'), std::string::npos);
+  EXPECT_EQ(shown.find("\xc2\x9b"), std::string::npos);
+  EXPECT_EQ(shown.find("\x1b[2J"), std::string::npos);
+}
+
 // Without a display the terminal is used; without either nothing can be
 // shown and the dialog counts as cancelled.
 TEST(PromptFallback, DisplayThenTerminalThenCancel) {
