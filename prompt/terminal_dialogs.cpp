@@ -52,8 +52,10 @@ class Terminal {
   static std::optional<Terminal> Open() {
     const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
+    // Only the terminal's foreground job may use it: a background job would
+    // be stopped at its first read and leave the caller waiting for ever.
     termios mode{};
-    if (tcgetattr(fd, &mode) != 0) {
+    if (tcgetpgrp(fd) != getpgrp() || tcgetattr(fd, &mode) != 0) {
       close(fd);
       return std::nullopt;
     }

@@ -24,6 +24,7 @@ class PromptProcess {
   struct Options {
     std::vector<std::string> env;  // besides PATH, HOME, LANG, NO_AT_BRIDGE, ORVANE_PROMPT_TRACE
     bool terminal = false;         // a pseudo-terminal as controlling terminal; else none at all
+    bool background = false;       // run outside the terminal's foreground process group
   };
 
   PromptProcess(const std::string& request, const Options& options);

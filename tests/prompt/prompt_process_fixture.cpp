@@ -63,8 +63,23 @@ PromptProcess::PromptProcess(const std::string& request, const Options& options)
 
   pid_ = fork();
   if (pid_ == 0) {
+    close(in[1]);  // the ends of the test, so that no process here holds them
+    close(out[0]);
+    close(err[0]);
     setsid();  // a new session: no controlling terminal unless the pty below
     if (slave >= 0) ioctl(slave, TIOCSCTTY, 0);
+    if (options.background) {
+      // A job of its own in the session, while the terminal's foreground
+      // stays with this process, which waits and passes the status on.
+      const pid_t job = fork();
+      if (job > 0) {
+        int status = 0;
+        while (waitpid(job, &status, 0) < 0 && errno == EINTR) {
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128);
+      }
+      if (job == 0) setpgid(0, 0);
+    }
     dup2(in[0], STDIN_FILENO);
     dup2(out[1], STDOUT_FILENO);
     dup2(err[1], STDERR_FILENO);

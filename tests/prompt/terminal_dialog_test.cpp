@@ -166,6 +166,19 @@ TEST(PromptFallback, DisplayThenTerminalThenCancel) {
   }
 }
 
+// A dialog program started by a background job must not be stopped by the
+// terminal at its first read: it cancels instead.
+TEST(PromptFallback, BackgroundJobDoesNotUseTheTerminal) {
+  PromptProcess::Options options = OnTerminal();
+  options.background = true;
+  PromptProcess prompt(NewPinRequest(), options);
+  const PromptResult result = prompt.Finish();
+  EXPECT_TRUE(result.exited);
+  EXPECT_NE(result.status, 0);
+  EXPECT_EQ(result.answer, "");
+  EXPECT_EQ(prompt.terminalOutput(), "");
+}
+
 TEST(PromptFallback, MalformedRequestIsNoDialog) {
   for (const char* request : {"", "not json", R"({"dialog":"unknown"})"}) {
     PromptProcess prompt(request, OnTerminal());
