@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/platform/dialog_runner.h"
+#include "core/resources/dialog_texts.h"
 #include "core/util/secret.h"
 #include "core/util/status.h"
 
@@ -15,7 +16,7 @@ inline constexpr std::size_t kMaxEntryPinChars = 32;
 inline constexpr std::size_t kMaxChangePinChars = 31;
 
 struct PinEntryOptions {
-  int titleId = 100;  // dialog_text::kInputPinTitle
+  int titleId = dialog_text::kInputPinTitle;  // kSoftFileTitle, kDeviceTitle for the providers
   int remaining = 0;  // -1: a new PIN is chosen and typed twice
   int maximum = 0;
 };
