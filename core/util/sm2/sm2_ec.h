@@ -32,7 +32,13 @@ class Field {
   bool Sqr(BIGNUM* r, const BIGNUM* a, BN_CTX* ctx) const { return Mul(r, a, a, ctx); }
   bool Add(BIGNUM* r, const BIGNUM* a, const BIGNUM* b) const { return BN_mod_add_quick(r, a, b, p_.get()) == 1; }
   bool Sub(BIGNUM* r, const BIGNUM* a, const BIGNUM* b) const { return BN_mod_sub_quick(r, a, b, p_.get()) == 1; }
-  bool Shl(BIGNUM* r, const BIGNUM* a, int n) const { return BN_mod_lshift_quick(r, a, n, p_.get()) == 1; }
+  // r = 2^n a, by single-bit steps (cheaper than BN_mod_lshift_quick here).
+  bool Shl(BIGNUM* r, const BIGNUM* a, int n) const {
+    for (int i = 0; i < n; ++i) {
+      if (BN_mod_lshift1_quick(r, i == 0 ? a : r, p_.get()) != 1) return false;
+    }
+    return true;
+  }
   bool ToMont(BIGNUM* r, const BIGNUM* a, BN_CTX* ctx) const;
   bool FromMont(BIGNUM* r, const BIGNUM* a, BN_CTX* ctx) const;
   // r = a^-1 (both in Montgomery form); a must be non-zero. With `blind`
