@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include <openssl/asn1t.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 
@@ -10,6 +11,46 @@
 #include "core/util/ossl_ptr.h"
 
 namespace orvane {
+
+// OpenSSL's X509_REQ accepts only version 0 for new requests; requests of
+// this library carry version 2, so the RSA request is encoded through this
+// template of the same layout (the attributes set is present and empty).
+struct RSA_REQ_INFO {
+  ASN1_INTEGER* version;
+  X509_NAME* subject;
+  X509_PUBKEY* pubkey;
+  STACK_OF(X509_ATTRIBUTE) * attributes;
+};
+
+struct RSA_REQ {
+  RSA_REQ_INFO* info;
+  X509_ALGOR* sig_alg;
+  ASN1_BIT_STRING* signature;
+};
+
+DECLARE_ASN1_FUNCTIONS(RSA_REQ_INFO)
+DECLARE_ASN1_FUNCTIONS(RSA_REQ)
+
+ASN1_SEQUENCE(RSA_REQ_INFO) = {
+    ASN1_SIMPLE(RSA_REQ_INFO, version, ASN1_INTEGER),
+    ASN1_SIMPLE(RSA_REQ_INFO, subject, X509_NAME),
+    ASN1_SIMPLE(RSA_REQ_INFO, pubkey, X509_PUBKEY),
+    ASN1_IMP_SET_OF(RSA_REQ_INFO, attributes, X509_ATTRIBUTE, 0),
+} ASN1_SEQUENCE_END(RSA_REQ_INFO)
+IMPLEMENT_ASN1_FUNCTIONS(RSA_REQ_INFO)
+
+ASN1_SEQUENCE(RSA_REQ) = {
+    ASN1_SIMPLE(RSA_REQ, info, RSA_REQ_INFO),
+    ASN1_SIMPLE(RSA_REQ, sig_alg, X509_ALGOR),
+    ASN1_SIMPLE(RSA_REQ, signature, ASN1_BIT_STRING),
+} ASN1_SEQUENCE_END(RSA_REQ)
+IMPLEMENT_ASN1_FUNCTIONS(RSA_REQ)
+
+template <>
+struct OsslDeleter<RSA_REQ> {
+  void operator()(RSA_REQ* p) const noexcept { RSA_REQ_free(p); }
+};
+
 namespace {
 
 constexpr uint32_t kKeyBufferSize = 1024;
@@ -45,19 +86,6 @@ Result<std::vector<uint8_t>> SignInfo(const P10KeyOps& ops, int32_t hashAlg, con
   return sig;
 }
 
-OsslPtr<ASN1_BIT_STRING> SignatureBits(const std::vector<uint8_t>& sig) {
-  OsslPtr<ASN1_BIT_STRING> bits(ASN1_BIT_STRING_new());
-  if (bits && !SetBitStringBytes(bits.get(), sig)) bits.reset();
-  return bits;
-}
-
-Result<std::vector<uint8_t>> Der(int len, unsigned char* buf) {
-  if (len <= 0 || buf == nullptr) return err::kCreateReq;
-  std::vector<uint8_t> out(buf, buf + len);
-  OPENSSL_free(buf);
-  return out;
-}
-
 }  // namespace
 
 Result<std::vector<uint8_t>> BuildRsaRequest(const P10KeyOps& ops, std::string_view dn, int32_t hashAlg) {
@@ -66,31 +94,37 @@ Result<std::vector<uint8_t>> BuildRsaRequest(const P10KeyOps& ops, std::string_v
   const unsigned char* p = pub->data();
   OsslPtr<EVP_PKEY> key(d2i_PublicKey(EVP_PKEY_RSA, nullptr, &p, static_cast<long>(pub->size())));
   if (key == nullptr) return err::kPublicKey;
+  // The provider fills the subject of an OpenSSL request object.
   OsslPtr<X509_REQ> req(X509_REQ_new());
-  if (!req || X509_REQ_set_pubkey(req.get(), key.get()) != 1 || X509_REQ_set_version(req.get(), 2) != 1) {
-    return err::kCreateReq;
-  }
+  if (!req || X509_REQ_set_pubkey(req.get(), key.get()) != 1) return err::kCreateReq;
   const Status st = ops.setSubject(req.get(), std::string(dn).c_str());
   if (st != err::kOk) return st;
-  unsigned char* buf = nullptr;
-  auto info = Der(i2d_re_X509_REQ_tbs(req.get(), &buf), buf);
-  if (!info.ok()) return info.status();
-  auto sig = SignInfo(ops, hashAlg, *info);
+  OsslPtr<RSA_REQ> out(RSA_REQ_new());
+  if (!out) return err::kCreateReq;
+  RSA_REQ_INFO* info = out->info;
+  X509_NAME_free(info->subject);
+  info->subject = X509_NAME_dup(X509_REQ_get_subject_name(req.get()));
+  X509_PUBKEY_free(info->pubkey);
+  info->pubkey = X509_PUBKEY_dup(X509_REQ_get_X509_PUBKEY(req.get()));
+  info->attributes = sk_X509_ATTRIBUTE_new_null();
+  std::vector<uint8_t> infoDer;
+  if (!info->subject || !info->pubkey || !info->attributes || ASN1_INTEGER_set(info->version, 2) != 1 ||
+      !EncodeItem(info, ASN1_ITEM_rptr(RSA_REQ_INFO), &infoDer)) {
+    return err::kCreateReq;
+  }
+  auto sig = SignInfo(ops, hashAlg, infoDer);
   if (!sig.ok()) return sig.status();
   int nid = NID_undef;
   for (const auto& alg : kRsaSignatureAlgs) {
     if (alg.hashAlg == hashAlg) nid = alg.nid;
   }
   if (nid == NID_undef) return err::kUnsupportedAlg;
-  OsslPtr<X509_ALGOR> alg(X509_ALGOR_new());
-  OsslPtr<ASN1_BIT_STRING> bits = SignatureBits(*sig);
-  if (!alg || !bits || X509_ALGOR_set0(alg.get(), OBJ_nid2obj(nid), V_ASN1_NULL, nullptr) != 1 ||
-      X509_REQ_set1_signature_algo(req.get(), alg.get()) != 1) {
+  std::vector<uint8_t> der;
+  if (X509_ALGOR_set0(out->sig_alg, OBJ_nid2obj(nid), V_ASN1_NULL, nullptr) != 1 ||
+      !SetBitStringBytes(out->signature, *sig) || !EncodeItem(out.get(), ASN1_ITEM_rptr(RSA_REQ), &der)) {
     return err::kCreateReq;
   }
-  X509_REQ_set0_signature(req.get(), bits.release());
-  buf = nullptr;
-  return Der(i2d_X509_REQ(req.get(), &buf), buf);
+  return der;
 }
 
 Result<std::vector<uint8_t>> BuildSm2Request(const P10KeyOps& ops, std::string_view dn, int32_t hashAlg) {
