@@ -12,6 +12,9 @@ namespace {
 // terminating zero (43 bytes).
 constexpr char kSeedText[] = "stirred pot:monkey on 1998-11-06-21h47; QZ";
 
+// Width-8 NAF for the generator's share of a verification.
+constexpr int kBaseOddMultiples = 64;
+
 OsslPtr<BIGNUM> FromHex(const char* hex) {
   BIGNUM* bn = nullptr;
   if (BN_hex2bn(&bn, hex) == 0) return nullptr;
@@ -35,6 +38,10 @@ std::unique_ptr<Sm2Curve> BuildCurve() {
   if (curve->nMinus2 == nullptr || p == nullptr || !BN_sub_word(curve->nMinus2.get(), 2) ||
       EC_GROUP_get_curve(curve->group.get(), p.get(), nullptr, nullptr, ctx.get()) != 1 ||
       !curve->field.Init(p.get(), ctx.get()) || !curve->base.Build(curve->group.get(), curve->field, ctx.get())) {
+    return nullptr;
+  }
+  OsslPtr<BIGNUM> gx = FromHex(kSm2Gx), gy = FromHex(kSm2Gy);
+  if (!gx || !gy || !curve->baseOdd.Build(curve->field, gx.get(), gy.get(), kBaseOddMultiples, ctx.get())) {
     return nullptr;
   }
   const char* parts[] = {kSm2A, kSm2B, kSm2Gx, kSm2Gy};

@@ -41,7 +41,8 @@ struct Sm2Curve {
   const BIGNUM* n = nullptr;      // the order, owned by the group
   OsslPtr<BIGNUM> nMinus2;
   sm2::Field field;
-  sm2::BaseTable base;
+  sm2::BaseTable base;          // secret multiples of G
+  sm2::OddMultiples baseOdd;    // G, 3G, ..., 127G for verification
   // a || b || Gx || Gy, 32 bytes each, as the identity digest Z takes them.
   uint8_t zCurve[4 * kSm2FieldBytes];
 };

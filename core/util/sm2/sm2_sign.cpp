@@ -31,20 +31,24 @@ bool InverseOfOnePlusD(const Sm2Curve& curve, const BIGNUM* d, BIGNUM* inv, BN_C
          BN_mod_mul(inv, inv, beta.get(), curve.n, ctx) == 1;
 }
 
-// The x coordinate of s * G + t * P.
-bool DoubleMulX(const Sm2Curve& curve, const BIGNUM* s, const BIGNUM* t, const EC_POINT* pub, BIGNUM* x,
-                BN_CTX* ctx) {
+// Whether R = s G + t P has an x coordinate x1 with (e + x1) mod n = r.
+// The candidates are x1 = (r - e) mod n and that plus n when below p; each
+// is compared with R in Jacobian form, so no inversion is needed.
+int MatchesR(const Sm2Curve& curve, const BIGNUM* s, const BIGNUM* t, const EC_POINT* pub, const BIGNUM* e,
+             const BIGNUM* r, BN_CTX* ctx) {
   const sm2::Field& f = curve.field;
-  sm2::JacobianPoint sg, tp;
-  OsslPtr<BIGNUM> px(BN_new()), py(BN_new());
-  OsslPtr<EC_POINT> sum(EC_POINT_new(curve.group.get()));
-  return px && py && sum && sg.Alloc() && tp.Alloc() &&
-         EC_POINT_get_affine_coordinates(curve.group.get(), pub, px.get(), py.get(), ctx) == 1 &&
-         curve.base.Mul(f, &sg, s, ctx) && sm2::PointMulPublic(f, &tp, t, px.get(), py.get(), ctx) &&
-         sm2::PointAdd(f, &sg, sg, tp, ctx) && sm2::PointToAffine(f, sg, px.get(), py.get(), false, ctx) &&
-         // Setting the coordinates checks them against the curve equation.
-         EC_POINT_set_affine_coordinates(curve.group.get(), sum.get(), px.get(), py.get(), ctx) == 1 &&
-         BN_copy(x, px.get()) != nullptr;
+  sm2::JacobianPoint sum;
+  OsslPtr<BIGNUM> px(BN_new()), py(BN_new()), x1(BN_new());
+  if (!px || !py || !x1 || !sum.Alloc() ||
+      EC_POINT_get_affine_coordinates(curve.group.get(), pub, px.get(), py.get(), ctx) != 1 ||
+      !sm2::PointDoubleMulPublic(f, curve.baseOdd, &sum, s, t, px.get(), py.get(), ctx) ||
+      BN_mod_sub(x1.get(), r, e, curve.n, ctx) != 1) {
+    return -1;
+  }
+  if (sum.IsInfinity()) return 1;  // no x: no signature can match
+  if (sm2::PointXEquals(f, sum, x1.get(), ctx)) return 0;
+  if (!BN_add(x1.get(), x1.get(), curve.n)) return -1;
+  return BN_cmp(x1.get(), f.p()) < 0 && sm2::PointXEquals(f, sum, x1.get(), ctx) ? 0 : 1;
 }
 
 }  // namespace
@@ -95,14 +99,11 @@ int Sm2VerifyDigest(std::span<const uint8_t> digest, const ECDSA_SIG* sig, const
   };
   if (!inRange(r) || !inRange(s)) return -1;
   OsslPtr<BN_CTX> ctx(BN_CTX_new());
-  OsslPtr<BIGNUM> t(BN_new()), x1(BN_new()), e(BN_bin2bn(digest.data(), kDigestSize, nullptr));
-  if (!ctx || !t || !x1 || !e || BN_mod_add(t.get(), r, s, curve->n, ctx.get()) != 1 || BN_is_zero(t.get())) {
+  OsslPtr<BIGNUM> t(BN_new()), e(BN_bin2bn(digest.data(), kDigestSize, nullptr));
+  if (!ctx || !t || !e || BN_mod_add(t.get(), r, s, curve->n, ctx.get()) != 1 || BN_is_zero(t.get())) {
     return -1;
   }
-  // s G + t P at infinity has no x: no signature can match.
-  if (!DoubleMulX(*curve, s, t.get(), key.pub.get(), x1.get(), ctx.get())) return 1;
-  if (BN_mod_add(t.get(), e.get(), x1.get(), curve->n, ctx.get()) != 1) return -1;
-  return BN_cmp(t.get(), r) == 0 ? 0 : 1;
+  return MatchesR(*curve, s, t.get(), key.pub.get(), e.get(), r, ctx.get());
 }
 
 int Sm2SignMessage(std::span<const uint8_t> message, std::span<const uint8_t> privateDer,
