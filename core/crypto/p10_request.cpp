@@ -106,7 +106,7 @@ Result<std::vector<uint8_t>> BuildRsaRequest(const P10KeyOps& ops, std::string_v
   info->subject = X509_NAME_dup(X509_REQ_get_subject_name(req.get()));
   X509_PUBKEY_free(info->pubkey);
   info->pubkey = X509_PUBKEY_dup(X509_REQ_get_X509_PUBKEY(req.get()));
-  info->attributes = sk_X509_ATTRIBUTE_new_null();
+  if (info->attributes == nullptr) info->attributes = sk_X509_ATTRIBUTE_new_null();  // the empty set A0 00
   std::vector<uint8_t> infoDer;
   if (!info->subject || !info->pubkey || !info->attributes || ASN1_INTEGER_set(info->version, 2) != 1 ||
       !EncodeItem(info, ASN1_ITEM_rptr(RSA_REQ_INFO), &infoDer)) {

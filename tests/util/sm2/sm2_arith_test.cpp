@@ -126,6 +126,41 @@ TEST(Sm2Arithmetic, PublicMultipleMatchesOpenssl) {
   }
 }
 
+// s * G + t * P in one doubling chain, and the x comparison without an
+// inversion, against OpenSSL's EC_POINT_mul.
+TEST(Sm2Arithmetic, DoubleMultipleMatchesOpenssl) {
+  const Sm2Curve* curve = Sm2SharedCurve();
+  ASSERT_NE(curve, nullptr);
+  Reference ref;
+  OsslPtr<BIGNUM> d(BN_new()), px(BN_new()), py(BN_new()), x(BN_new()), y(BN_new()), ex(BN_new()), ey(BN_new());
+  OsslPtr<EC_POINT> p(EC_POINT_new(ref.group.get()));
+  ASSERT_EQ(BN_rand_range(d.get(), Hex(kSm2N).get()), 1);
+  ASSERT_EQ(EC_POINT_mul(ref.group.get(), p.get(), d.get(), nullptr, nullptr, ref.ctx.get()), 1);
+  ASSERT_EQ(EC_POINT_get_affine_coordinates(ref.group.get(), p.get(), px.get(), py.get(), ref.ctx.get()), 1);
+  const auto scalars = EdgeScalars();
+  sm2::JacobianPoint r;
+  ASSERT_TRUE(r.Alloc());
+  for (std::size_t i = 0; i < scalars.size(); ++i) {
+    const BIGNUM* s = scalars[i].get();
+    const BIGNUM* t = scalars[scalars.size() - 1 - i].get();
+    ASSERT_TRUE(sm2::PointDoubleMulPublic(curve->field, curve->baseOdd, &r, s, t, px.get(), py.get(),
+                                          ref.ctx.get()));
+    ReferenceMul(ref, s, p.get(), t, ex.get(), ey.get());
+    EXPECT_TRUE(sm2::PointXEquals(curve->field, r, ex.get(), ref.ctx.get())) << i;
+    ASSERT_TRUE(sm2::PointToAffine(curve->field, r, x.get(), y.get(), false, ref.ctx.get()));
+    EXPECT_EQ(BN_cmp(x.get(), ex.get()), 0) << i;
+    EXPECT_EQ(BN_cmp(y.get(), ey.get()), 0) << i;
+    ASSERT_TRUE(BN_add_word(ex.get(), 1));
+    EXPECT_FALSE(sm2::PointXEquals(curve->field, r, ex.get(), ref.ctx.get())) << i;
+  }
+  // P = G and t = n - s: the sum is the point at infinity.
+  OsslPtr<BIGNUM> gx = Hex(kSm2Gx), gy = Hex(kSm2Gy), s = Hex("1234"), t = Hex(kSm2N);
+  ASSERT_TRUE(BN_sub(t.get(), t.get(), s.get()));
+  ASSERT_TRUE(sm2::PointDoubleMulPublic(curve->field, curve->baseOdd, &r, s.get(), t.get(), gx.get(), gy.get(),
+                                        ref.ctx.get()));
+  EXPECT_TRUE(r.IsInfinity());
+}
+
 // Sums that meet the special cases of the addition formulas: a point plus
 // itself, plus its negative, plus infinity.
 TEST(Sm2Arithmetic, AdditionSpecialCases) {

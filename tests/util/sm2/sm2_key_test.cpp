@@ -60,7 +60,6 @@ SecretBytes PrivateDer(std::span<const uint8_t> d, const std::vector<std::vector
   ASN1_INTEGER_set(key->version, 1);
   OsslPtr<BIGNUM> bn(BN_bin2bn(d.data(), static_cast<int>(d.size()), nullptr));
   BN_to_ASN1_INTEGER(bn.get(), key->prikey);
-  if (!pubkeySet.empty()) key->pubkey = sk_ASN1_TYPE_new_null();
   for (const auto& p : pubkeySet) {
     ASN1_BIT_STRING* bits = ASN1_BIT_STRING_new();
     SetBitStringBytes(bits, p);
