@@ -79,32 +79,30 @@ bool JacobianPoint::Copy(const JacobianPoint& other) {
   return BN_copy(x.get(), other.x.get()) && BN_copy(y.get(), other.y.get()) && BN_copy(z.get(), other.z.get());
 }
 
-// dbl-2001-b with Z3 = 2 Y Z: 4M + 4S. Additions cost about half a
-// multiplication here, so the formulas keep them few.
+// dbl-2001-b rearranged around Y' = 2Y: 4M + 4S and few additions, which
+// cost about half a multiplication here.
+//   gamma' = Y'^2 = 4 Y^2, beta = X gamma' = 4 X Y^2, Z3 = Y' Z = 2 Y Z,
+//   alpha = 3 (X - Z^2)(X + Z^2), X3 = alpha^2 - 2 beta,
+//   Y3 = alpha (beta - X3) - gamma'^2 / 2   (gamma'^2 / 2 = 8 Y^4)
 bool PointDouble(const Field& f, JacobianPoint* r, const JacobianPoint& a, BN_CTX* ctx) {
   if (a.IsInfinity()) return r->SetInfinity();
   Frame fr(ctx);
   BIGNUM* delta = fr.Get();
-  BIGNUM* gamma = fr.Get();
+  BIGNUM* y2 = fr.Get();
   BIGNUM* beta = fr.Get();
   BIGNUM* alpha = fr.Get();
   BIGNUM* t = fr.Get();
-  BIGNUM* yz = fr.Get();
-  if (yz == nullptr) return false;
+  if (t == nullptr) return false;
   // Everything that reads a is computed before r (possibly a) is written.
-  if (!(f.Sqr(delta, a.z.get(), ctx) && f.Sqr(gamma, a.y.get(), ctx) && f.Mul(beta, a.x.get(), gamma, ctx) &&
-        f.Mul(yz, a.y.get(), a.z.get(), ctx) &&
-        // alpha = 3 (X - delta)(X + delta)
-        f.Sub(t, a.x.get(), delta) && f.Add(alpha, a.x.get(), delta) && f.Mul(alpha, t, alpha, ctx) &&
-        f.Add(t, alpha, alpha) && f.Add(alpha, t, alpha))) {
+  if (!(f.Sqr(delta, a.z.get(), ctx) && f.Shl(y2, a.y.get(), 1) && f.Sub(t, a.x.get(), delta) &&
+        f.Add(alpha, a.x.get(), delta) && f.Mul(alpha, t, alpha, ctx) && f.Add(t, alpha, alpha) &&
+        f.Add(alpha, t, alpha) && f.Mul(r->z.get(), y2, a.z.get(), ctx) && f.Sqr(y2, y2, ctx) &&
+        f.Mul(beta, a.x.get(), y2, ctx))) {
     return false;
   }
-  // beta = 4 X gamma; X3 = alpha^2 - 2 beta; Z3 = 2 Y Z;
-  // Y3 = alpha (beta - X3) - 8 gamma^2
-  return f.Shl(beta, beta, 2) && f.Sqr(r->x.get(), alpha, ctx) && f.Sub(r->x.get(), r->x.get(), beta) &&
-         f.Sub(r->x.get(), r->x.get(), beta) && f.Shl(r->z.get(), yz, 1) && f.Sub(beta, beta, r->x.get()) &&
-         f.Mul(alpha, alpha, beta, ctx) && f.Sqr(gamma, gamma, ctx) && f.Shl(gamma, gamma, 3) &&
-         f.Sub(r->y.get(), alpha, gamma);
+  return f.Sqr(r->x.get(), alpha, ctx) && f.Sub(r->x.get(), r->x.get(), beta) &&
+         f.Sub(r->x.get(), r->x.get(), beta) && f.Sub(beta, beta, r->x.get()) && f.Mul(alpha, alpha, beta, ctx) &&
+         f.Sqr(y2, y2, ctx) && f.Half(y2, y2) && f.Sub(r->y.get(), alpha, y2);
 }
 
 // madd-2004-hmv: 8M + 3S.

@@ -39,6 +39,10 @@ class Field {
     }
     return true;
   }
+  // r = a / 2 mod p: a + p when a is odd, then one bit to the right.
+  bool Half(BIGNUM* r, const BIGNUM* a) const {
+    return (BN_is_odd(a) ? BN_add(r, a, p_.get()) : BN_copy(r, a) != nullptr) && BN_rshift1(r, r);
+  }
   bool ToMont(BIGNUM* r, const BIGNUM* a, BN_CTX* ctx) const;
   bool FromMont(BIGNUM* r, const BIGNUM* a, BN_CTX* ctx) const;
   // r = a^-1 (both in Montgomery form); a must be non-zero. With `blind`
