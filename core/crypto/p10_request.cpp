@@ -67,6 +67,7 @@ constexpr RsaSignatureAlg kRsaSignatureAlgs[] = {
 };
 
 Result<std::vector<uint8_t>> NewPublicKey(const P10KeyOps& ops) {
+  if (!ops.genKeyPair || !ops.signWithNewKey) return err::kParam;
   std::vector<uint8_t> key(kKeyBufferSize);
   uint32_t len = kKeyBufferSize;
   const Status st = ops.genKeyPair(key.data(), &len);
@@ -97,7 +98,8 @@ Result<std::vector<uint8_t>> BuildRsaRequest(const P10KeyOps& ops, std::string_v
   // The provider fills the subject of an OpenSSL request object.
   OsslPtr<X509_REQ> req(X509_REQ_new());
   if (!req || X509_REQ_set_pubkey(req.get(), key.get()) != 1) return err::kCreateReq;
-  const Status st = ops.setSubject(req.get(), std::string(dn).c_str());
+  const std::string dnText(dn);
+  const Status st = ops.setSubject ? ops.setSubject(req.get(), dnText.c_str()) : SetRequestSubject(req.get(), dnText);
   if (st != err::kOk) return st;
   OsslPtr<RSA_REQ> out(RSA_REQ_new());
   if (!out) return err::kCreateReq;

@@ -33,13 +33,14 @@ struct P10KeyOps {
   std::function<Status(int32_t hashAlg, const uint8_t* data, uint32_t dataLen, uint8_t* out, uint32_t* outLen)>
       signWithNewKey;
   // Fills an RSA request's subject from DN text (the provider's
-  // SetP10Subject). Not used for SM2 requests.
+  // SetP10Subject; SetRequestSubject when empty). Not used for SM2 requests.
   std::function<Status(X509_REQ* req, const char* dn)> setSubject;
 };
 
 // Version 2, the DN's subject, the RSA key, an empty attribute set, signed
 // with hash algorithm 1-5 (SHA-1, SHA-256, SHA-512, MD5, MD4 with RSA).
-// Errors: the callbacks' own codes, 0x2030 for an undecodable public key,
+// Errors: 0x1002 without the key callbacks, the callbacks' own codes,
+// 0x2030 for an undecodable public key,
 // 0x2034 when the request cannot be built, 0x1009 for another hash
 // algorithm (checked after signing, as the providers expect).
 Result<std::vector<uint8_t>> BuildRsaRequest(const P10KeyOps& ops, std::string_view dn, int32_t hashAlg);

@@ -172,7 +172,9 @@ TEST(P10Request, RsaUnknownHashFailsAfterKeyGeneration) {
 }
 
 TEST(P10Request, FailuresOfTheProviderComeBackUnchanged) {
-  P10KeyOps failingGen{[](uint8_t*, uint32_t*) { return err::kCancelPin; }, nullptr, nullptr};
+  EXPECT_EQ(BuildRsaRequest(P10KeyOps{}, "C=CN,CN=x", 1).status(), err::kParam);
+  P10KeyOps failingGen{[](uint8_t*, uint32_t*) { return err::kCancelPin; },
+                       [](int32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t*) { return err::kOk; }, nullptr};
   EXPECT_EQ(BuildRsaRequest(failingGen, "C=CN,CN=x", 1).status(), err::kCancelPin);
   EXPECT_EQ(BuildSm2Request(failingGen, "C=CN,CN=x", 6).status(), err::kCancelPin);
 
@@ -187,7 +189,7 @@ TEST(P10Request, FailuresOfTheProviderComeBackUnchanged) {
                          *outLen = 1;
                          return err::kOk;
                        },
-                       nullptr, nullptr};
+                       failingGen.signWithNewKey, nullptr};
   EXPECT_EQ(BuildRsaRequest(garbageKey, "C=CN,CN=x", 1).status(), err::kPublicKey);
   EXPECT_EQ(BuildSm2Request(garbageKey, "C=CN,CN=x", 6).status(), err::kPublicKey);
 }
@@ -199,6 +201,11 @@ TEST(P10Request, Sm2RequestVerifiedByOpenssl) {
   std::string out;
   EXPECT_EQ(OpensslReq(*req, "-verify -noout -vfyopt distid:1234567812345678", &out), 0) << out;
   EXPECT_NE(out.find("verify OK"), std::string::npos) << out;
+  // The signature is bound to the default identity: another one fails
+  // (openssl req exits 0 either way; its verdict is in the text).
+  OpensslReq(*req, "-verify -noout -vfyopt distid:1234567812345679", &out);
+  EXPECT_EQ(out.find("verify OK"), std::string::npos) << out;
+  EXPECT_NE(out.find("verify failure"), std::string::npos) << out;
   ASSERT_EQ(OpensslReq(*req, "-noout -text", &out), 0) << out;
   EXPECT_NE(out.find("Version: Unknown (2)"), std::string::npos) << out;
   EXPECT_NE(out.find("SM2-with-SM3"), std::string::npos) << out;
