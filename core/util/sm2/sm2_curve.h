@@ -10,7 +10,8 @@
 #include <openssl/ec.h>
 
 #include "core/util/ossl_ptr.h"
-#include "core/util/sm2/sm2_ec.h"
+#include "core/util/sm2/sm2_comb.h"
+#include "core/util/sm2/sm2_naf.h"
 
 namespace orvane {
 

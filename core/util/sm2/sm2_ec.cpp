@@ -1,30 +1,11 @@
 #include "core/util/sm2/sm2_ec.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include <openssl/crypto.h>
 #include <openssl/rand.h>
 
 namespace orvane::sm2 {
-namespace {
-
-// Scratch numbers from a BN_CTX frame, released when the frame ends.
-class Frame {
- public:
-  explicit Frame(BN_CTX* ctx) : ctx_(ctx) { BN_CTX_start(ctx_); }
-  ~Frame() { BN_CTX_end(ctx_); }
-  Frame(const Frame&) = delete;
-  Frame& operator=(const Frame&) = delete;
-  BIGNUM* Get() { return BN_CTX_get(ctx_); }
-
- private:
-  BN_CTX* ctx_;
-};
-
-constexpr int kFieldBytes = 32;
-
-}  // namespace
 
 // --- Field ----------------------------------------------------------------------------
 
@@ -190,10 +171,6 @@ bool PointFromAffine(const Field& f, JacobianPoint* r, const BIGNUM* x, const BI
   return f.ToMont(r->x.get(), x, ctx) && f.ToMont(r->y.get(), y, ctx) && BN_copy(r->z.get(), f.one());
 }
 
-namespace {
-
-// Turns finite Jacobian points into affine Montgomery-form coordinates with
-// one inversion (Montgomery's simultaneous inversion).
 bool BatchToAffineMont(const Field& f, std::vector<JacobianPoint>& pts, BN_CTX* ctx) {
   const std::size_t m = pts.size();
   std::vector<OsslPtr<BIGNUM>> prefix(m);
@@ -232,211 +209,6 @@ bool AllocPoints(std::vector<JacobianPoint>& pts, std::size_t n) {
     if (!pt.Alloc()) return false;
   }
   return true;
-}
-
-}  // namespace
-
-// --- Generator table ------------------------------------------------------------------
-
-bool BaseTable::Build(const EC_GROUP* group, const Field& f, BN_CTX* ctx) {
-  const BIGNUM* n = EC_GROUP_get0_order(group);
-  OsslPtr<BIGNUM> c(BN_new()), last(BN_new()), gx(BN_new()), gy(BN_new());
-  OsslPtr<EC_POINT> offset(EC_POINT_new(group)), lastOffset(EC_POINT_new(group));
-  JacobianPoint base, off, offLast;
-  if (!c || !last || !gx || !gy || !offset || !lastOffset || !base.Alloc() || !off.Alloc() || !offLast.Alloc()) {
-    return false;
-  }
-  // c_j = c for the first 63 rows and -63c for the last one.
-  do {
-    if (BN_rand_range(c.get(), n) != 1) return false;
-  } while (BN_is_zero(c.get()));
-  if (!BN_mul_word(BN_copy(last.get(), c.get()), kRows - 1) || !BN_nnmod(last.get(), last.get(), n, ctx) ||
-      !BN_sub(last.get(), n, last.get())) {
-    return false;
-  }
-  if (EC_POINT_mul(group, offset.get(), c.get(), nullptr, nullptr, ctx) != 1 ||
-      EC_POINT_mul(group, lastOffset.get(), last.get(), nullptr, nullptr, ctx) != 1 ||
-      EC_POINT_get_affine_coordinates(group, offset.get(), gx.get(), gy.get(), ctx) != 1 ||
-      !PointFromAffine(f, &off, gx.get(), gy.get(), ctx) ||
-      EC_POINT_get_affine_coordinates(group, lastOffset.get(), gx.get(), gy.get(), ctx) != 1 ||
-      !PointFromAffine(f, &offLast, gx.get(), gy.get(), ctx) ||
-      EC_POINT_get_affine_coordinates(group, EC_GROUP_get0_generator(group), gx.get(), gy.get(), ctx) != 1 ||
-      !PointFromAffine(f, &base, gx.get(), gy.get(), ctx)) {
-    return false;
-  }
-  std::vector<JacobianPoint> pts;
-  if (!AllocPoints(pts, kRows * kColumns)) return false;
-  for (int row = 0; row < kRows; ++row) {
-    JacobianPoint* cells = &pts[row * kColumns];
-    if (!cells[0].Copy(row == kRows - 1 ? offLast : off)) return false;
-    for (int col = 1; col < kColumns; ++col) {
-      if (!PointAdd(f, &cells[col], cells[col - 1], base, ctx)) return false;
-    }
-    for (int i = 0; i < 4; ++i) {  // base = 16^(row+1) G
-      if (!PointDouble(f, &base, base, ctx)) return false;
-    }
-  }
-  if (!BatchToAffineMont(f, pts, ctx)) return false;
-  entries_.assign(pts.size(), Entry{});
-  uint8_t bytes[2 * kFieldBytes];
-  for (std::size_t i = 0; i < pts.size(); ++i) {
-    if (BN_bn2lebinpad(pts[i].x.get(), bytes, kFieldBytes) != kFieldBytes ||
-        BN_bn2lebinpad(pts[i].y.get(), bytes + kFieldBytes, kFieldBytes) != kFieldBytes) {
-      return false;
-    }
-    std::memcpy(entries_[i].data(), bytes, sizeof bytes);
-  }
-  return true;
-}
-
-bool BaseTable::Mul(const Field& f, JacobianPoint* r, const BIGNUM* k, BN_CTX* ctx) const {
-  if (entries_.empty() || BN_is_negative(k) || BN_num_bits(k) > 4 * kRows) return false;
-  uint8_t scalar[kRows / 2];
-  if (BN_bn2lebinpad(k, scalar, sizeof scalar) != static_cast<int>(sizeof scalar)) return false;
-  Frame fr(ctx);
-  BIGNUM* x = fr.Get();
-  BIGNUM* y = fr.Get();
-  bool ok = y != nullptr;
-  for (int row = 0; ok && row < kRows; ++row) {
-    const uint64_t digit = (scalar[row / 2] >> (4 * (row & 1))) & 0x0f;
-    Entry pick{};
-    const Entry* cells = &entries_[row * kColumns];
-    for (uint64_t col = 0; col < kColumns; ++col) {
-      const uint64_t mask = 0 - (((col ^ digit) - 1) >> 63);  // all ones when col == digit
-      for (std::size_t w = 0; w < pick.size(); ++w) pick[w] |= cells[col][w] & mask;
-    }
-    uint8_t bytes[2 * kFieldBytes];
-    std::memcpy(bytes, pick.data(), sizeof bytes);
-    ok = BN_lebin2bn(bytes, kFieldBytes, x) && BN_lebin2bn(bytes + kFieldBytes, kFieldBytes, y) &&
-         (row == 0 ? BN_copy(r->x.get(), x) && BN_copy(r->y.get(), y) && BN_copy(r->z.get(), f.one())
-                   : PointAddAffine(f, r, *r, x, y, ctx));
-    OPENSSL_cleanse(bytes, sizeof bytes);
-    OPENSSL_cleanse(pick.data(), sizeof(Entry));
-  }
-  OPENSSL_cleanse(scalar, sizeof scalar);
-  return ok;
-}
-
-// --- Any point --------------------------------------------------------------------------
-
-namespace {
-
-constexpr int kPointNafWidth = 5;
-
-// Width-w NAF digits of t, least significant first: odd digits in
-// (-2^(w-1), 2^(w-1)), at least w-1 zeros after each non-zero digit.
-bool NafDigits(const BIGNUM* t, int width, std::vector<int8_t>* digits) {
-  constexpr int kWords = 5;  // room for one carry beyond 256 bits
-  uint8_t bytes[8 * kWords] = {};
-  if (BN_is_negative(t) || BN_num_bits(t) > 256 || BN_bn2lebinpad(t, bytes, 32) != 32) return false;
-  uint64_t w[kWords];
-  for (int i = 0; i < kWords; ++i) {
-    w[i] = 0;
-    for (int b = 7; b >= 0; --b) w[i] = (w[i] << 8) | bytes[8 * i + b];
-  }
-  auto isZero = [&] {
-    uint64_t any = 0;
-    for (uint64_t v : w) any |= v;
-    return any == 0;
-  };
-  digits->clear();
-  while (!isZero()) {
-    int d = 0;
-    if (w[0] & 1) {
-      d = static_cast<int>(w[0] & ((1u << width) - 1));
-      if (d >= (1 << (width - 1))) d -= 1 << width;
-      if (d > 0) {  // w -= d: the low bits are exactly d, no borrow
-        w[0] -= static_cast<uint64_t>(d);
-      } else {  // w += -d, with carry
-        uint64_t add = static_cast<uint64_t>(-d);
-        for (int i = 0; i < kWords && add != 0; ++i) {
-          w[i] += add;
-          add = w[i] < add ? 1 : 0;
-        }
-      }
-    }
-    digits->push_back(static_cast<int8_t>(d));
-    for (int i = 0; i < kWords; ++i) w[i] = (w[i] >> 1) | (i + 1 < kWords ? w[i + 1] << 63 : 0);
-  }
-  return true;
-}
-
-bool AddDigit(const Field& f, JacobianPoint* r, const OddMultiples& m, int d, BN_CTX* ctx) {
-  if (d == 0) return true;
-  const std::size_t idx = static_cast<std::size_t>(d > 0 ? d : -d) / 2;
-  return PointAddAffine(f, r, *r, m.x[idx].get(), d > 0 ? m.y[idx].get() : m.negY[idx].get(), ctx);
-}
-
-}  // namespace
-
-bool OddMultiples::Build(const Field& f, const BIGNUM* px, const BIGNUM* py, int count, BN_CTX* ctx) {
-  std::vector<JacobianPoint> odd;
-  JacobianPoint twice;
-  if (count < 1 || !AllocPoints(odd, count) || !twice.Alloc() || !PointFromAffine(f, &odd[0], px, py, ctx) ||
-      !PointDouble(f, &twice, odd[0], ctx)) {
-    return false;
-  }
-  for (int i = 1; i < count; ++i) {
-    if (!PointAdd(f, &odd[i], odd[i - 1], twice, ctx)) return false;
-  }
-  if (!BatchToAffineMont(f, odd, ctx)) return false;
-  x.resize(count);
-  y.resize(count);
-  negY.resize(count);
-  for (int i = 0; i < count; ++i) {
-    x[i] = std::move(odd[i].x);
-    y[i] = std::move(odd[i].y);
-    negY[i].reset(BN_new());
-    // y is never 0: the curve has no point of order 2.
-    if (!negY[i] || BN_is_zero(y[i].get()) || !BN_sub(negY[i].get(), f.p(), y[i].get())) return false;
-  }
-  return true;
-}
-
-int OddMultiples::width() const {
-  int w = 1;
-  while ((std::size_t{1} << (w - 1)) < 2 * x.size()) ++w;
-  return w;  // count = 2^(w-2)
-}
-
-bool PointMulPublic(const Field& f, JacobianPoint* r, const BIGNUM* t, const BIGNUM* px, const BIGNUM* py,
-                    BN_CTX* ctx) {
-  OddMultiples odd;
-  std::vector<int8_t> digits;
-  if (!odd.Build(f, px, py, 1 << (kPointNafWidth - 2), ctx) || !NafDigits(t, kPointNafWidth, &digits) ||
-      !r->SetInfinity()) {
-    return false;
-  }
-  for (std::size_t i = digits.size(); i-- > 0;) {
-    if (!PointDouble(f, r, *r, ctx) || !AddDigit(f, r, odd, digits[i], ctx)) return false;
-  }
-  return true;
-}
-
-bool PointDoubleMulPublic(const Field& f, const OddMultiples& g, JacobianPoint* r, const BIGNUM* s,
-                          const BIGNUM* t, const BIGNUM* px, const BIGNUM* py, BN_CTX* ctx) {
-  OddMultiples odd;
-  std::vector<int8_t> sd, td;
-  if (g.x.empty() || !odd.Build(f, px, py, 1 << (kPointNafWidth - 2), ctx) || !NafDigits(s, g.width(), &sd) ||
-      !NafDigits(t, kPointNafWidth, &td) || !r->SetInfinity()) {
-    return false;
-  }
-  for (std::size_t i = std::max(sd.size(), td.size()); i-- > 0;) {
-    if (!PointDouble(f, r, *r, ctx) || (i < sd.size() && !AddDigit(f, r, g, sd[i], ctx)) ||
-        (i < td.size() && !AddDigit(f, r, odd, td[i], ctx))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-bool PointXEquals(const Field& f, const JacobianPoint& a, const BIGNUM* x, BN_CTX* ctx) {
-  if (a.IsInfinity() || BN_is_negative(x) || BN_cmp(x, f.p()) >= 0) return false;
-  Frame fr(ctx);
-  BIGNUM* xm = fr.Get();
-  BIGNUM* zz = fr.Get();
-  return zz != nullptr && f.ToMont(xm, x, ctx) && f.Sqr(zz, a.z.get(), ctx) && f.Mul(xm, xm, zz, ctx) &&
-         BN_cmp(xm, a.x.get()) == 0;
 }
 
 }  // namespace orvane::sm2

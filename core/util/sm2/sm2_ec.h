@@ -1,14 +1,13 @@
 // Point arithmetic on the SM2 curve over OpenSSL's Montgomery-form BIGNUM
-// operations: Jacobian doubling and addition for a = -3, affine conversion,
-// a fixed-base comb for multiples of the generator and a windowed NAF for
-// multiples of any other point. Internal to the SM2 engine.
+// operations: Jacobian doubling and addition for a = -3 and affine
+// conversion. Internal to the SM2 engine; sm2_comb and sm2_naf build the
+// scalar multiplications on it.
 //
 // Field elements are BIGNUMs in Montgomery form modulo p, fully reduced.
 // A Jacobian point (X, Y, Z) stands for (X/Z^2, Y/Z^3); Z = 0 is the point
 // at infinity.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -76,49 +75,22 @@ bool PointToAffine(const Field& f, const JacobianPoint& a, BIGNUM* x, BIGNUM* y,
 // The Jacobian form of an affine point given in normal form.
 bool PointFromAffine(const Field& f, JacobianPoint* r, const BIGNUM* x, const BIGNUM* y, BN_CTX* ctx);
 
-// Multiples of the generator G from a table of 64 x 16 affine points: row j,
-// column d holds (d * 16^j + c_j) * G, where the offsets c_j sum to 0 mod n,
-// so that no entry is the point at infinity and every one of the 64 steps
-// is a real addition.
-class BaseTable {
+// Finite Jacobian points to affine Montgomery-form coordinates (Z = 1)
+// with one inversion (Montgomery's simultaneous inversion).
+bool BatchToAffineMont(const Field& f, std::vector<JacobianPoint>& pts, BN_CTX* ctx);
+bool AllocPoints(std::vector<JacobianPoint>& pts, std::size_t n);
+
+// Scratch numbers from a BN_CTX frame, released when the frame ends.
+class Frame {
  public:
-  // Builds the table for `group` (generator G of order n). False on failure.
-  bool Build(const EC_GROUP* group, const Field& f, BN_CTX* ctx);
-  // r = k * G for 0 <= k < 2^256. The same additions and the same table
-  // reads happen for every k: each row is read in full and the wanted
-  // column picked with masks.
-  bool Mul(const Field& f, JacobianPoint* r, const BIGNUM* k, BN_CTX* ctx) const;
+  explicit Frame(BN_CTX* ctx) : ctx_(ctx) { BN_CTX_start(ctx_); }
+  ~Frame() { BN_CTX_end(ctx_); }
+  Frame(const Frame&) = delete;
+  Frame& operator=(const Frame&) = delete;
+  BIGNUM* Get() { return BN_CTX_get(ctx_); }
 
  private:
-  static constexpr int kRows = 64;
-  static constexpr int kColumns = 16;
-  // x then y, Montgomery form, 32 little-endian bytes each, kept as words.
-  using Entry = std::array<uint64_t, 8>;
-  std::vector<Entry> entries_;
+  BN_CTX* ctx_;
 };
-
-// Odd multiples P, 3P, ..., (2 count - 1) P of a point in affine
-// Montgomery-form coordinates, with their negatives, for windowed NAF.
-struct OddMultiples {
-  std::vector<OsslPtr<BIGNUM>> x, y, negY;
-  // P given in normal-form affine coordinates; count a power of two.
-  bool Build(const Field& f, const BIGNUM* px, const BIGNUM* py, int count, BN_CTX* ctx);
-  int width() const;  // the NAF width these multiples serve
-};
-
-// r = t * P for a public scalar 0 <= t < 2^256 and a finite point P given
-// in normal-form affine coordinates (width-5 NAF, variable time).
-bool PointMulPublic(const Field& f, JacobianPoint* r, const BIGNUM* t, const BIGNUM* px, const BIGNUM* py,
-                    BN_CTX* ctx);
-
-// r = s * G + t * P for public scalars below 2^256, with the odd multiples
-// of G prepared once: both NAFs share one chain of doublings (variable
-// time; for verification only).
-bool PointDoubleMulPublic(const Field& f, const OddMultiples& g, JacobianPoint* r, const BIGNUM* s,
-                          const BIGNUM* t, const BIGNUM* px, const BIGNUM* py, BN_CTX* ctx);
-
-// Whether the affine x of a finite point equals x (normal form), without
-// an inversion: X == x Z^2.
-bool PointXEquals(const Field& f, const JacobianPoint& a, const BIGNUM* x, BN_CTX* ctx);
 
 }  // namespace orvane::sm2

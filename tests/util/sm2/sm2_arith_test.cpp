@@ -5,7 +5,8 @@
 #include <openssl/obj_mac.h>
 
 #include "core/util/sm2/sm2_curve.h"
-#include "core/util/sm2/sm2_ec.h"
+#include "core/util/sm2/sm2_comb.h"
+#include "core/util/sm2/sm2_naf.h"
 
 namespace orvane {
 namespace {
