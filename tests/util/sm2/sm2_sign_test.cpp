@@ -60,6 +60,27 @@ TEST(Sm2Sign, OpensslVerifiedByOurs) {
   }
 }
 
+// Many random messages and keys in both directions, so that values with
+// leading zero bytes (r, s, x1, coordinates) come up too.
+TEST(Sm2Sign, RandomMessagesBothWays) {
+  for (int round = 0; round < 8; ++round) {
+    const KeyPair kp = NewKeyPair();
+    auto ours = testing::OpensslPublicKey(kp.pub);
+    auto theirs = testing::OpensslKeyPair();
+    ASSERT_TRUE(ours && theirs);
+    const std::vector<uint8_t> theirPub = testing::OpensslPublicDer(theirs.get());
+    for (int i = 0; i < 8; ++i) {
+      std::vector<uint8_t> msg(static_cast<std::size_t>(round * 8 + i));
+      ASSERT_EQ(RAND_bytes(msg.data(), static_cast<int>(msg.size())), 1);
+      std::vector<uint8_t> sig;
+      ASSERT_EQ(Sm2SignMessage(msg, kp.priv, &sig), 0);
+      EXPECT_TRUE(testing::OpensslVerify(ours.get(), msg, sig, kDefaultId));
+      const std::vector<uint8_t> theirSig = testing::OpensslSign(theirs.get(), msg, kDefaultId);
+      EXPECT_EQ(Sm2VerifyMessage(msg, theirSig, theirPub), 0);
+    }
+  }
+}
+
 TEST(Sm2Sign, FreshNonceEachTime) {
   const KeyPair kp = NewKeyPair();
   std::vector<uint8_t> a, b;
