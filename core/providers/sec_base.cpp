@@ -19,15 +19,6 @@ Status CSecBase::GetVersion(char* out) {
 Status CSecBase::Open() { return err::kOk; }
 Status CSecBase::GetDeviceStatus() { return err::kOk; }
 
-Status CSecBase::MakeP10(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::GetCertInfo(const uint8_t*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::GetCertInfoByOid(const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
-  return err::kUnrealized;
-}
-Status CSecBase::VerifySignData(int32_t, const uint8_t*, uint32_t, const uint8_t*, uint32_t, const uint8_t*,
-                                uint32_t) {
-  return err::kUnrealized;
-}
 
 // Stores that keep no PKCS#7 verifier of their own accept every message;
 // the hardware providers override this.
@@ -49,9 +40,6 @@ Status CSecBase::SymmDecryptFile(int32_t symmAlg, const uint8_t* iv, const uint8
                                  const char* inPath, const char* outPath) {
   return SymmDecryptFileData(symmAlg, iv, key, keyLen, inPath, outPath);
 }
-Status CSecBase::AsymmEncrypt(const uint8_t*, uint32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t*) {
-  return err::kUnrealized;
-}
 
 Status CSecBase::MakeEnvelope(int32_t, const uint8_t*, uint32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t*) {
   return err::kUnsupported;
@@ -68,11 +56,6 @@ Status CSecBase::GetSeal(int32_t, uint8_t*, uint32_t*) { return err::kUnsupporte
 Status CSecBase::GetSealItem(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnsupported; }
 Status CSecBase::VerifySeal(const char*, uint32_t) { return err::kUnsupported; }
 
-Status CSecBase::TestKeyPair(const uint8_t*, uint32_t, const uint8_t*, uint32_t) { return err::kUnrealized; }
-Status CSecBase::SetP10Subject(X509_REQ*, const char*) { return err::kUnrealized; }
-int32_t CSecBase::GetCertKeyType(const uint8_t*, uint32_t) { return -1; }
-Status CSecBase::MakeP10Rsa(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::MakeP10Sm2(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::MakeSm2P12(const uint8_t*, uint32_t, const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
   return err::kUnsupported;
 }

@@ -14,6 +14,7 @@
 
 #include <openssl/x509.h>
 
+#include "core/crypto/p10_request.h"
 #include "core/util/status.h"
 
 namespace orvane {
@@ -105,6 +106,10 @@ class CSecBase {
   virtual Status MakeSm2P12(const uint8_t* key, uint32_t keyLen, const uint8_t* cert, uint32_t certLen,
                             const char* password, uint8_t* out, uint32_t* outLen);
 
+  // True when the certificate passes the "filter" parameter (every pair of
+  // the filter map equals the certificate's text for its key).
+  bool MatchCertFilter(const uint8_t* cert, uint32_t certLen) const;
+
   // --- Members --------------------------------------------------------------
   int32_t keyType() const { return keyType_; }
   int32_t envelopeSymmAlg() const { return envelopeSymmAlg_; }
@@ -114,6 +119,9 @@ class CSecBase {
   const std::map<std::string, std::string>& filterMap() const { return filterMap_; }
 
  protected:
+  // GenKeyPair, SignWithNewKey and SetP10Subject for the request builders.
+  P10KeyOps RequestKeyOps();
+
   int32_t keyType_;
   int32_t envelopeSymmAlg_ = 0;
   uint8_t pkcs7Sign_ = 0;

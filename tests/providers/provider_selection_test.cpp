@@ -88,10 +88,9 @@ TEST(ProviderBase, DefaultAnswers) {
   EXPECT_EQ(soft.UnlockPin("1", "2"), err::kUnsupported);
   EXPECT_EQ(soft.VerifySeal("s", 1), err::kUnsupported);
   EXPECT_EQ(soft.GetCertKeyType(out, 1), -1);
-  // Shared operations still to come say so instead of pretending.
-  EXPECT_EQ(soft.GetCertInfo(out, 1, 1, out, &len), err::kUnrealized);
-  EXPECT_EQ(soft.MakeP10("CN=a", 4, 1, out, &len), err::kUnrealized);
-  EXPECT_EQ(soft.GenKeyPair(out, &len), err::kUnrealized);
+  // A key type that names no key makes no request.
+  EXPECT_EQ(soft.MakeP10("CN=a", 4, 1, out, &len), err::kUnsupportedAlg);
+  EXPECT_EQ(soft.GenKeyPair(out, &len), err::kUnsupportedAlg);
 }
 
 }  // namespace

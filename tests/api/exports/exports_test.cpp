@@ -14,7 +14,6 @@ constexpr int32_t kParam = 0x1002;
 constexpr int32_t kUninitialized = 0x1010;
 constexpr int32_t kProvider = 0x1011;
 constexpr int32_t kBufferTooSmall = 0x1013;
-constexpr int32_t kUnrealized = 0x1014;
 constexpr int32_t kUnsupportedAlg = 0x1009;
 
 class ExportsTest : public ::testing::Test {
@@ -140,10 +139,10 @@ TEST_F(ExportsTest, FailedOperationLeavesItsCodeAndMessage) {
   EXPECT_EQ(LastMessage(), "Unsupport cert type");
 }
 
-TEST_F(ExportsTest, OperationsStillToComeSayUnrealized) {
-  EXPECT_EQ(ZT_GenKeyPair(handle, out, &len), kUnrealized);
-  EXPECT_EQ(LastMessage(), "Unrealized");
-  EXPECT_EQ(ZT_SignData(handle, "data", 1, out, &len), kUnrealized);
+TEST_F(ExportsTest, CancelledPinDialogIsReported) {
+  orvane::testing::ScopedEnv prompt("ORVANE_PROMPT", "false");  // a dialog program that cancels
+  EXPECT_EQ(ZT_GenKeyPair(handle, out, &len), 0x2031);
+  EXPECT_EQ(LastMessage(), "Cancel pin error");
   EXPECT_EQ(len, sizeof out);
 }
 
