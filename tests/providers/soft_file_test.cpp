@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/pkcs7.h>
 #include <openssl/x509.h>
 #include <sys/stat.h>
@@ -263,6 +264,83 @@ TEST_F(SoftFileTest, RsaCredentialIsInTheUsersCertificateDatabase) {
   Enrol(kKeyRsa1024);
   const auto listing = RunCommand("certutil -L -d sql:" + nssdb.str());
   EXPECT_NE(listing.output.find("u,u,u"), std::string::npos) << listing.output;
+}
+
+// The CA delivers an encryption key pair in a signed-and-enveloped message
+// made by OpenSSL: the SM4 key sealed to the new signing key, the key pair
+// (PKCS#1 DER) encrypted with SM4.
+Bytes DeliverEncryptionKey(const std::string& dir, const Bytes& signCertDer, const Bytes& encKeyDer) {
+  const uint8_t* p = signCertDer.data();
+  OsslPtr<X509> signCert(d2i_X509(nullptr, &p, long(signCertDer.size())));
+  OsslPtr<BIO> caKeyBio(BIO_new_file((dir + "/ca.key").c_str(), "r"));
+  OsslPtr<BIO> caCertBio(BIO_new_file((dir + "/ca.pem").c_str(), "r"));
+  OsslPtr<EVP_PKEY> caKey(PEM_read_bio_PrivateKey(caKeyBio.get(), nullptr, nullptr, nullptr));
+  OsslPtr<X509> caCert(PEM_read_bio_X509(caCertBio.get(), nullptr, nullptr, nullptr));
+  OsslPtr<PKCS7> p7(PKCS7_new());
+  EXPECT_TRUE(PKCS7_set_type(p7.get(), NID_pkcs7_signedAndEnveloped));
+  EXPECT_TRUE(PKCS7_add_signature(p7.get(), caCert.get(), caKey.get(), EVP_sha256()));
+  EXPECT_TRUE(PKCS7_add_recipient(p7.get(), signCert.get()));
+  EXPECT_TRUE(PKCS7_set_cipher(p7.get(), EVP_sm4_ecb()));
+  OsslPtr<BIO> bio(PKCS7_dataInit(p7.get(), nullptr));
+  EXPECT_TRUE(bio);
+  if (!bio) return {};
+  BIO_write(bio.get(), encKeyDer.data(), int(encKeyDer.size()));
+  BIO_flush(bio.get());
+  EXPECT_TRUE(PKCS7_dataFinal(p7.get(), bio.get()));
+  const int len = i2d_PKCS7(p7.get(), nullptr);
+  Bytes der(static_cast<size_t>(len));
+  uint8_t* q = der.data();
+  i2d_PKCS7(p7.get(), &q);
+  return der;
+}
+
+TEST_F(SoftFileTest, DoubleCertificateEnrolmentStoresBothCredentials) {
+  const std::string d = work.str();
+  auto provider = Provider(kKeyRsa2048);
+  const Bytes signCert = Issue(MakeRequest(*provider), false);
+  // The encryption key pair is made by the CA.
+  ASSERT_EQ(RunCommand("cd " + d + " && openssl genrsa -out enc.pem 2048 2>/dev/null && "
+                       "openssl rsa -in enc.pem -outform DER -traditional -out enc.der 2>/dev/null && "
+                       "openssl req -new -key enc.pem -subj '/CN=Alice Enc' -outform DER -out encreq.der && "
+                       "openssl x509 -req -inform DER -in encreq.der -CA ca.pem -CAkey ca.key -CAcreateserial "
+                       "-outform DER -out enccert.der 2>/dev/null")
+                .exitCode,
+            0);
+  std::string encKey, encCert;
+  ASSERT_TRUE(ReadFileToString(d + "/enc.der", encKey));
+  ASSERT_TRUE(ReadFileToString(d + "/enccert.der", encCert));
+  const Bytes envelope = DeliverEncryptionKey(d, signCert, ToBytes(encKey));
+  const Bytes enc = ToBytes(encCert);
+
+  ASSERT_EQ(provider->SaveSignAndEncCert(signCert.data(), uint32_t(signCert.size()), enc.data(), uint32_t(enc.size()),
+                                         envelope.data(), uint32_t(envelope.size())),
+            err::kOk);
+  EXPECT_FALSE(fs::exists(Folder() + "Sign.key"));
+  const auto opened = RunCommand("openssl pkcs12 -in " + Folder() + "Enc.p12 -passin pass:12345678 -nodes 2>/dev/null");
+  EXPECT_NE(opened.output.find("CN = Alice Enc"), std::string::npos) << opened.output;
+  const auto modulus = RunCommand("openssl rsa -in " + d + "/enc.pem -noout -modulus").output;
+  const auto stored = RunCommand("openssl pkcs12 -in " + Folder() +
+                                 "Enc.p12 -passin pass:12345678 -nodes -nocerts 2>/dev/null | openssl rsa -noout -modulus")
+                          .output;
+  EXPECT_EQ(stored, modulus);
+  EXPECT_EQ(GetCert(*provider), signCert);
+}
+
+TEST_F(SoftFileTest, DeliveredKeyNeedsAnRsaSigningKey) {
+  const std::string d = work.str();
+  ASSERT_EQ(RunCommand("cd " + d + " && openssl req -x509 -newkey rsa:1024 -nodes -keyout other.key -subj /CN=Other "
+                       "-outform DER -out other.der >/dev/null 2>&1")
+                .exitCode,
+            0);
+  std::string other;
+  ASSERT_TRUE(ReadFileToString(d + "/other.der", other));
+  const Bytes envelope = DeliverEncryptionKey(d, ToBytes(other), ToBytes("key pair"));
+  auto provider = Provider(kKeySm2);
+  MakeRequest(*provider);
+  const Bytes cert = ToBytes(other);
+  EXPECT_EQ(provider->SaveEncCert(cert.data(), uint32_t(cert.size()), envelope.data(), uint32_t(envelope.size())),
+            err::kPrivateKey);
+  EXPECT_TRUE(fs::exists(Folder() + "Sign.key"));
 }
 
 }  // namespace
