@@ -76,6 +76,11 @@ std::vector<uint8_t> Base64Decode(std::string_view text) {
   return out;
 }
 
+void Base64DecodeInto(std::string_view text, SecretBytes& out) {
+  out.clear();
+  DecodeInto(text, out);
+}
+
 std::string Base64DecodeToString(std::string_view text) {
   std::string out;
   DecodeInto(text, out);

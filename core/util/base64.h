@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/util/secret.h"
+
 namespace orvane {
 
 // 4 * ceil(n / 3).
@@ -21,5 +23,7 @@ std::string Base64Encode(std::string_view bytes);
 std::vector<uint8_t> Base64Decode(std::string_view text);
 // The same bytes as a string (which may contain zero bytes).
 std::string Base64DecodeToString(std::string_view text);
+// Decodes into a buffer that wipes itself (keys, PINs, plaintexts).
+void Base64DecodeInto(std::string_view text, SecretBytes& out);
 
 }  // namespace orvane
