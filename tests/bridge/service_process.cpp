@@ -104,6 +104,8 @@ ServiceProcess::ServiceProcess(Options options) {
     unsetenv("WAYLAND_DISPLAY");
     setenv("XDG_RUNTIME_DIR", runtimeDir_.c_str(), 1);
     setenv("LSAN_OPTIONS", ("suppressions=" + suppressions + ":print_suppressions=0").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir_.path() + "/data").c_str(), 1);
+    for (const auto& [name, value] : options.env) setenv(name.c_str(), value.c_str(), 1);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

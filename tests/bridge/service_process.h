@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvane::test {
@@ -39,6 +40,7 @@ class ServiceProcess {
     std::string runtimeDir;            // default: a directory of its own
     unsigned short port = 0;           // default: a free port
     std::vector<std::string> extraArgs;
+    std::vector<std::pair<std::string, std::string>> env;  // set in the child's environment
     bool waitUntilServing = true;      // poll until the port accepts connections
   };
 
