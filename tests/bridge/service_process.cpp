@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -148,8 +149,17 @@ std::string ServiceProcess::Output() const { return ReadFile(dir_.path() + "/std
 std::string ServiceProcess::Errors() const { return ReadFile(dir_.path() + "/stderr"); }
 
 bool ServiceProcess::WaitForOutput(const std::string& text, std::chrono::milliseconds patience) const {
+  return WaitForText([this] { return Output(); }, text, patience);
+}
+
+bool ServiceProcess::WaitForErrors(const std::string& text, std::chrono::milliseconds patience) const {
+  return WaitForText([this] { return Errors(); }, text, patience);
+}
+
+bool ServiceProcess::WaitForText(const std::function<std::string()>& read, const std::string& text,
+                                 std::chrono::milliseconds patience) {
   const auto deadline = std::chrono::steady_clock::now() + patience;
-  while (Output().find(text) == std::string::npos) {
+  while (read().find(text) == std::string::npos) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));  // polling interval
   }

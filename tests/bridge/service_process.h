@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,8 +67,13 @@ class ServiceProcess {
   std::string Errors() const;  // standard error so far
   // Polls standard output until it contains `text`.
   bool WaitForOutput(const std::string& text, std::chrono::milliseconds patience = std::chrono::seconds(10)) const;
+  // The same for standard error.
+  bool WaitForErrors(const std::string& text, std::chrono::milliseconds patience = std::chrono::seconds(10)) const;
 
  private:
+  static bool WaitForText(const std::function<std::string()>& read, const std::string& text,
+                          std::chrono::milliseconds patience);
+
   TempDir dir_;
   std::string runtimeDir_;
   unsigned short port_ = 0;

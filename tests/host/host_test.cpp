@@ -1,0 +1,108 @@
+// OrvaneEx as a process: one copy per user, running on without a server when
+// the library or the port is missing, and ending cleanly on a signal.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <boost/asio/ip/tcp.hpp>
+#include <filesystem>
+#include <string>
+
+#include "service_process.h"
+#include "wire_client.h"
+
+namespace orvane::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const std::string kVersionReply = TextReplyBytes("2.1.0.0");
+
+bool ExitedWith(int status, int code) { return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == code; }
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST(Host, SecondCopyExitsAtOnceAndTheFirstKeepsServing) {
+  ServiceProcess first;
+  ServiceProcess::Options options;
+  options.runtimeDir = first.runtimeDir();  // the same user session
+  options.waitUntilServing = false;
+  ServiceProcess second(options);
+  EXPECT_TRUE(ExitedWith(second.WaitForExit(10s), 0));
+  EXPECT_EQ(second.Output(), "");
+  EXPECT_EQ(second.Errors(), "");
+
+  EXPECT_TRUE(first.Running());
+  WsClient ws(first.port());
+  EXPECT_EQ(ws.Call("{\"F\":1}"), kVersionReply);
+}
+
+TEST(Host, CopiesOfDifferentSessionsRunSideBySide) {
+  ServiceProcess one;
+  ServiceProcess two;  // its own runtime directory, its own port
+  EXPECT_EQ(WsClient(one.port()).Call("{\"F\":1}"), kVersionReply);
+  EXPECT_EQ(WsClient(two.port()).Call("{\"F\":1}"), kVersionReply);
+}
+
+TEST(Host, EndsCleanlyOnSigintAndSigterm) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    ServiceProcess service;
+    WsClient connected(service.port());  // a page holding a connection open
+    EXPECT_EQ(connected.Call("{\"F\":1}"), kVersionReply);
+    EXPECT_TRUE(ExitedWith(service.StopWith(signal), 0)) << "signal " << signal << ": " << service.Errors();
+    EXPECT_EQ(connected.Receive(), std::nullopt);
+    EXPECT_TRUE(service.WaitForOutput("client websocket closed\n"));
+  }
+}
+
+TEST(Host, RunsWithoutAServerWhenTheLibraryIsMissing) {
+  // A copy of the program alone in a directory finds no bridge beside it.
+  TempDir lonely;
+  const std::string program = lonely.path() + "/OrvaneEx";
+  fs::copy_file(BuildDir() + "/OrvaneEx", program);
+  ServiceProcess::Options options;
+  options.program = program;
+  options.waitUntilServing = false;
+  options.env = {{"LD_LIBRARY_PATH", lonely.path()}};
+  ServiceProcess service(options);
+
+  EXPECT_TRUE(service.WaitForErrors("running without a server"));
+  EXPECT_TRUE(service.Running());
+  EXPECT_EQ(Count(service.Errors(), "\n"), 1u) << service.Errors();
+  EXPECT_NE(service.Errors().find("libOrvaneWS.so"), std::string::npos);
+  EXPECT_TRUE(ExitedWith(service.StopWith(SIGTERM), 0));
+}
+
+TEST(Host, RunsWithoutAServerWhenThePortIsTaken) {
+  // Another program holds the port on all addresses.
+  boost::asio::io_context ioc;
+  boost::asio::ip::tcp::acceptor taken(ioc, {boost::asio::ip::tcp::v4(), 0});
+  ServiceProcess::Options options;
+  options.port = taken.local_endpoint().port();
+  options.waitUntilServing = false;
+  ServiceProcess service(options);
+
+  EXPECT_TRUE(service.WaitForErrors("running without a server"));
+  EXPECT_TRUE(service.Running());
+  EXPECT_EQ(Count(service.Errors(), "\n"), 1u) << service.Errors();
+  EXPECT_EQ(service.Output(), "");  // no start line for a server that never started
+  EXPECT_TRUE(ExitedWith(service.StopWith(SIGTERM), 0));
+}
+
+TEST(Host, RefusesArgumentsItDoesNotKnow) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--verbose"}, {"--port"}}) {
+    ServiceProcess::Options options;
+    options.extraArgs = args;
+    options.waitUntilServing = false;
+    ServiceProcess service(options);
+    EXPECT_TRUE(ExitedWith(service.WaitForExit(10s), 2)) << args[0];
+  }
+}
+
+}  // namespace
+}  // namespace orvane::test
