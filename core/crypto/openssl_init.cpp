@@ -1,22 +1,31 @@
 #include "core/crypto/openssl_init.h"
 
-#include <mutex>
-
 #include <openssl/provider.h>
 
 namespace orvane {
+namespace {
+
+// Loading "legacy" explicitly stops the automatic loading of "default", so
+// both are named. They are unloaded at exit, before OpenSSL cleans up.
+struct LoadedProviders {
+  LoadedProviders()
+      : deflt(OSSL_PROVIDER_load(nullptr, "default")), legacy(OSSL_PROVIDER_load(nullptr, "legacy")) {}
+  ~LoadedProviders() {
+    if (legacy != nullptr) OSSL_PROVIDER_unload(legacy);
+    if (deflt != nullptr) OSSL_PROVIDER_unload(deflt);
+  }
+  LoadedProviders(const LoadedProviders&) = delete;
+  LoadedProviders& operator=(const LoadedProviders&) = delete;
+
+  OSSL_PROVIDER* deflt;
+  OSSL_PROVIDER* legacy;
+};
+
+}  // namespace
 
 bool LoadOpenSslProviders() {
-  static std::once_flag once;
-  static bool loaded = false;
-  std::call_once(once, [] {
-    // Loading "legacy" explicitly stops the automatic loading of "default",
-    // so both are named. The handles stay loaded for the process's life.
-    OSSL_PROVIDER* deflt = OSSL_PROVIDER_load(nullptr, "default");
-    OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    loaded = deflt != nullptr && legacy != nullptr;
-  });
-  return loaded;
+  static const LoadedProviders providers;  // thread-safe, once per process
+  return providers.deflt != nullptr && providers.legacy != nullptr;
 }
 
 }  // namespace orvane

@@ -24,10 +24,8 @@ std::string ReadText(const std::string& key, const char* valueName) {
 
 // Sub-key names that fit a 260-byte buffer with its terminator.
 std::vector<std::string> SubKeys(const std::string& key) {
-  std::vector<std::string> names;
-  for (auto& name : platform::ListRegistrySubKeys(platform::Hive::kLocalMachine, key).value_or(names)) {
-    if (name.size() < kRegistryTextBytes) names.push_back(name);
-  }
+  auto names = platform::ListRegistrySubKeys(platform::Hive::kLocalMachine, key).value_or(std::vector<std::string>{});
+  std::erase_if(names, [](const std::string& name) { return name.size() >= kRegistryTextBytes; });
   return names;
 }
 
@@ -100,7 +98,8 @@ std::string ResolveProviderString(const std::string& providerString, int32_t key
 }
 
 std::optional<ShecaDeviceRow> FindShecaRowByLibrary(std::string_view libraryPath) {
-  for (const auto& row : DeviceDetector("SHECA", 0).shecaRows()) {
+  const DeviceDetector detector("SHECA", 0);
+  for (const auto& row : detector.shecaRows()) {
     if (row.libPath == libraryPath || row.eccLibPath == libraryPath) return row;
   }
   return std::nullopt;

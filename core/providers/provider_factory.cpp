@@ -8,45 +8,59 @@
 namespace orvane {
 namespace {
 
-// The argument a provider is built from: the text after its prefix.
-using Maker = Result<ProviderPtr> (*)(const std::string& argument, int32_t keyType, const std::string& path);
-
-Result<ProviderPtr> MakeSoftFile(const std::string& providerString, int32_t keyType, const std::string& path) {
-  ProviderPtr provider(new (std::nothrow) CSecSoftImpl(providerString, keyType, path));
-  if (!provider) return err::kUninitialized;
-  return provider;
-}
-
-Result<ProviderPtr> NotInThisBuild(const std::string&, int32_t, const std::string&) { return err::kProvider; }
-
-struct ProviderRule {
+struct PrefixRule {
   std::string_view text;
-  bool exact;       // whole text, or a prefix followed by the argument
-  bool keepWhole;   // the provider gets the whole text rather than what follows the prefix
-  Maker make;
+  bool exact;  // the whole string, or a prefix followed by the argument
+  ProviderKind kind;
 };
 
 // Tested in this order; the first match wins.
-constexpr ProviderRule kRules[] = {
-    {"soft_file", true, true, MakeSoftFile},
-    {"soft_ie", true, true, NotInThisBuild},
-    {"SKF&", false, false, NotInThisBuild},
-    {"SKF_SHECA&", false, false, NotInThisBuild},
-    {"SHECA&", false, false, NotInThisBuild},
+constexpr PrefixRule kRules[] = {
+    {"soft_file", true, ProviderKind::kSoftFile},
+    {"soft_ie", true, ProviderKind::kSoftIe},
+    {"SKF&", false, ProviderKind::kSkf},
+    {"SKF_SHECA&", false, ProviderKind::kSkfSheca},
+    {"SHECA&", false, ProviderKind::kSheca},
+};
+
+using Maker = CSecBase* (*)(const std::string& argument, int32_t keyType, const std::string& path);
+
+CSecBase* MakeSoftFile(const std::string& argument, int32_t keyType, const std::string& path) {
+  return new (std::nothrow) CSecSoftImpl(argument, keyType, path);
+}
+
+struct MakerEntry {
+  ProviderKind kind;
+  Maker make;
+};
+
+// The stores of this build; the others cannot be selected yet.
+constexpr MakerEntry kMakers[] = {
+    {ProviderKind::kSoftFile, MakeSoftFile},
 };
 
 }  // namespace
 
+ProviderSelection SelectProvider(const std::string& providerString) {
+  for (const auto& rule : kRules) {
+    if (rule.exact && providerString == rule.text) return {rule.kind, providerString};
+    if (!rule.exact && providerString.starts_with(rule.text)) {
+      return {rule.kind, providerString.substr(rule.text.size())};
+    }
+  }
+  return {ProviderKind::kCsp, providerString};
+}
+
 Result<ProviderPtr> CreateProvider(const std::string& providerString, int32_t keyType, const std::string& path) {
   if (providerString.empty()) return err::kProvider;
-  for (const auto& rule : kRules) {
-    const bool match = rule.exact ? providerString == rule.text : providerString.starts_with(rule.text);
-    if (!match) continue;
-    const std::string argument = rule.keepWhole ? providerString : providerString.substr(rule.text.size());
-    return rule.make(argument, keyType, path);
+  const ProviderSelection selection = SelectProvider(providerString);
+  for (const auto& entry : kMakers) {
+    if (entry.kind != selection.kind) continue;
+    ProviderPtr provider(entry.make(selection.argument, keyType, path));
+    if (!provider) return err::kUninitialized;
+    return provider;
   }
-  // Any other text names a cryptographic service provider.
-  return NotInThisBuild(providerString, keyType, path);
+  return err::kProvider;
 }
 
 }  // namespace orvane

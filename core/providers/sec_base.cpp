@@ -17,13 +17,8 @@ Status CSecBase::GetVersion(char* out) {
 Status CSecBase::Open() { return err::kOk; }
 Status CSecBase::GetDeviceStatus() { return err::kOk; }
 
-Status CSecBase::SetParam(const char*, const char*) { return err::kUnrealized; }
-Status CSecBase::GetParam(const char*, char*) { return err::kUnrealized; }
 Status CSecBase::MakeP10(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::SaveCertChain(const uint8_t*, uint32_t) { return err::kUnrealized; }
-Status CSecBase::GenRandom(int32_t, uint8_t*) { return err::kUnrealized; }
-Status CSecBase::HashData(int32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::HashFile(int32_t, const char*, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::GetCertInfo(const uint8_t*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::GetCertInfoByOid(const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
   return err::kUnrealized;
@@ -78,9 +73,6 @@ Status CSecBase::SetP10Subject(X509_REQ*, const char*) { return err::kUnrealized
 int32_t CSecBase::GetCertKeyType(const uint8_t*, uint32_t) { return -1; }
 Status CSecBase::MakeP10Rsa(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::MakeP10Sm2(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::MakeRsaP12(const uint8_t*, uint32_t, const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
-  return err::kUnrealized;
-}
 Status CSecBase::MakeSm2P12(const uint8_t*, uint32_t, const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
   return err::kUnsupported;
 }

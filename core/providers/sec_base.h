@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -28,6 +29,8 @@ enum CertType : int32_t { kCertEncryption = 1, kCertSigning = 2 };
 
 class CSecBase {
  public:
+  static constexpr std::size_t kParamCapacity = 1024;
+
   explicit CSecBase(int32_t keyType) : keyType_(keyType) {}
   virtual ~CSecBase() = default;
   CSecBase(const CSecBase&) = delete;
@@ -38,6 +41,8 @@ class CSecBase {
   virtual Status Open();
   virtual Status GetDeviceStatus();
   virtual Status SetParam(const char* name, const char* value);
+  // Writes a zero-terminated text of at most kParamCapacity bytes, terminator
+  // included; an unknown name writes nothing.
   virtual Status GetParam(const char* name, char* out);
   virtual Status GenKeyPair(uint8_t* out, uint32_t* outLen) = 0;
   virtual Status MakeP10(const char* dn, uint32_t dnLen, int32_t hashAlg, uint8_t* out, uint32_t* outLen);
