@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
+#include <openssl/evp.h>
+
 #include "bridge/reply.h"
 #include "bridge/url_codec.h"
 #include "core/api/npOrvane.h"
+#include "core/platform/charset.h"
 #include "service_process.h"
 #include "wire_client.h"
 
@@ -134,6 +137,11 @@ TEST_F(WireTest, InitializeMakesTheContextAndAFailedOneDropsIt) {
   ASSERT_TRUE(message.has_value());
   EXPECT_EQ(message->rfind("{\n\t\"R\" : \"T\",\n\t\"V\" : \"", 0), 0u) << *message;
 
+  // A success resets it.
+  ASSERT_EQ(ws.Call("{\"F\":14,\"P\":{\"Data\":\"abc\",\"Alg\":2}}")->rfind("{\n\t\"R\" : \"T\"", 0), 0u);
+  EXPECT_EQ(ws.Call("{\"F\":99}"), kDone);
+  ws.Call("{\"F\":14,\"P\":{\"Data\":\"abc\",\"Alg\":77}}");
+
   // Another connection shares the context ...
   HttpClient http(service_.port());
   EXPECT_EQ(http.Post("{\"F\":99}"), HttpReplyBytes(CodeReplyBytes(true, code)));
@@ -158,6 +166,39 @@ TEST_F(WireTest, HashOfChineseTextMatchesTheCoreCalledDirectly) {
   WsClient ws(service_.port());
   ASSERT_EQ(ws.Call(kInitSoftFile), kDone);
   EXPECT_EQ(ws.Call("{\"F\":14,\"P\":{\"Data\":\"" + bridge::PercentEncode(chinese) + "\",\"Alg\":6}}"), expected);
+}
+
+std::string Sha256Base64(const std::string& bytes) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+  unsigned char text[4 * EVP_MAX_MD_SIZE];
+  const int n = EVP_EncodeBlock(text, digest, static_cast<int>(length));
+  return std::string(reinterpret_cast<char*>(text), static_cast<std::size_t>(n));
+}
+
+// Chinese text in, checked against OpenSSL: a hashed text and a file name
+// reach the core as those characters (this machine's narrow set is UTF-8),
+// and the Base64 result comes back with "+", "/" and "=" escaped.
+TEST_F(WireTest, ChineseRequestTextsReachTheCoreAsTheirCharacters) {
+  if (platform::NarrowCharset() != "UTF-8") GTEST_SKIP() << "the expected digests assume a UTF-8 locale";
+  const std::string text = "\xE4\xB8\xAD\xE6\x96\x87 a+b";  // 中文 a+b
+  TempDir dir;
+  const std::string file = dir.path() + "/\xE6\x96\x87\xE4\xBB\xB6 1.txt";  // 文件 1.txt
+  const std::string content = "file content\n";
+  std::ofstream(file, std::ios::binary) << content;
+
+  WsClient ws(service_.port());
+  ASSERT_EQ(ws.Call(kInitSoftFile), kDone);
+  EXPECT_EQ(ws.Call("{\"F\":14,\"P\":{\"Data\":\"" + bridge::PercentEncode(text) + "\",\"Alg\":2}}"),
+            TextReplyBytes(bridge::PercentEncode(Sha256Base64(text))));
+  EXPECT_EQ(ws.Call("{\"F\":15,\"P\":{\"File\":\"" + bridge::PercentEncode(file) + "\",\"Alg\":2}}"),
+            TextReplyBytes(bridge::PercentEncode(Sha256Base64(content))));
+  // Lower-case escapes and a raw (unencoded) Chinese text are read the same way.
+  EXPECT_EQ(ws.Call("{\"F\":14,\"P\":{\"Data\":\"%e4%b8%ad%e6%96%87+a%2bb\",\"Alg\":2}}"),
+            TextReplyBytes(bridge::PercentEncode(Sha256Base64(text))));
+  EXPECT_EQ(ws.Call("{\"F\":14,\"P\":{\"Data\":\"\xE4\xB8\xAD\xE6\x96\x87\",\"Alg\":2}}"),
+            TextReplyBytes(bridge::PercentEncode(Sha256Base64("\xE4\xB8\xAD\xE6\x96\x87"))));
 }
 
 bool IsUtf8WithCjk(const std::string& text) {
