@@ -151,6 +151,22 @@ TEST_F(WireTest, InitializeMakesTheContextAndAFailedOneDropsIt) {
   EXPECT_EQ(ws.Call("{\"F\":1}"), kVersionReply);
 }
 
+TEST_F(WireTest, RandomTextHasTheAskedLength) {
+  WsClient ws(service_.port());
+  ASSERT_EQ(ws.Call(kInitSoftFile), kDone);
+  for (const int length : {1, 16, 100}) {
+    const auto reply = ws.Call("{\"F\":13,\"P\":{\"Len\":" + std::to_string(length) + "}}");
+    ASSERT_TRUE(reply.has_value());
+    const std::string head = "{\n\t\"R\" : \"T\",\n\t\"V\" : \"";
+    ASSERT_EQ(reply->rfind(head, 0), 0u) << *reply;
+    const std::string text = bridge::PercentDecode(reply->substr(head.size(), reply->size() - head.size() - 3));
+    EXPECT_EQ(text.size(), static_cast<std::size_t>(length));
+    EXPECT_EQ(text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+              std::string::npos)
+        << text;
+  }
+}
+
 // The whole road of a request with Chinese text: the reply over the wire is
 // what the core gives for the same text called directly.
 TEST_F(WireTest, HashOfChineseTextMatchesTheCoreCalledDirectly) {
