@@ -1,5 +1,7 @@
 #include "service_process.h"
 
+#include <gtest/gtest.h>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -33,8 +35,10 @@ std::string ReadFile(const std::string& path) {
 
 }  // namespace
 
-std::string BuildDir() { return EnvOr("ORVANE_BUILD_DIR", "."); }
-std::string SourceDir() { return EnvOr("ORVANE_SOURCE_DIR", ".."); }
+// The directories this test program was built for, unless the environment
+// names others.
+std::string BuildDir() { return EnvOr("ORVANE_BUILD_DIR", ORVANE_TEST_BUILD_DIR); }
+std::string SourceDir() { return EnvOr("ORVANE_SOURCE_DIR", ORVANE_TEST_SOURCE_DIR); }
 
 unsigned short FreeLoopbackPort() {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -118,8 +122,15 @@ ServiceProcess::ServiceProcess(Options options) {
 }
 
 ServiceProcess::~ServiceProcess() {
-  if (!ended_) {
-    if (StopWith(SIGTERM) == -1) StopWith(SIGKILL);
+  if (ended_) return;
+  // A service that does not end cleanly on SIGTERM, or whose sanitizers
+  // found something, fails the test that ran it.
+  const int status = StopWith(SIGTERM);
+  if (status == -1) {
+    StopWith(SIGKILL);
+    ADD_FAILURE() << "OrvaneEx did not end on SIGTERM";
+  } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    ADD_FAILURE() << "OrvaneEx ended with wait status " << status << ":\n" << Errors();
   }
 }
 
