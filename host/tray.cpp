@@ -43,10 +43,10 @@ void RunTray() {
 
   gtk_main();
 
-  // Removing the indicator takes the icon out of the tray.
+  // Removing the indicator takes the icon out of the tray; the menu goes with
+  // the indicator, which holds it.
   app_indicator_set_status(indicator, APP_INDICATOR_STATUS_PASSIVE);
   g_object_unref(indicator);
-  gtk_widget_destroy(menu);
 }
 
 void QuitTray() { g_idle_add(QuitFromIdle, nullptr); }

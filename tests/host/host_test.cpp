@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <boost/asio/ip/tcp.hpp>
 #include <filesystem>
@@ -92,6 +94,61 @@ TEST(Host, RunsWithoutAServerWhenThePortIsTaken) {
   EXPECT_EQ(Count(service.Errors(), "\n"), 1u) << service.Errors();
   EXPECT_EQ(service.Output(), "");  // no start line for a server that never started
   EXPECT_TRUE(ExitedWith(service.StopWith(SIGTERM), 0));
+}
+
+// An X server of its own for one test, ended with it.
+class VirtualDisplay {
+ public:
+  VirtualDisplay() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      // It tells on standard error about displays it found taken.
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDERR_FILENO);
+      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "640x480x24",
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    // Xvfb writes its display number once it accepts clients.
+    char number[16] = {};
+    const ssize_t n = read(fds[0], number, sizeof number - 1);
+    close(fds[0]);
+    if (n > 0) name_ = ":" + std::string(number, static_cast<std::size_t>(n - (number[n - 1] == '\n')));
+  }
+  ~VirtualDisplay() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& name() const { return name_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+TEST(Host, RunsWithItsTrayIconInAGraphicalSessionAndEndsOnSignal) {
+  if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+  VirtualDisplay display;
+  ASSERT_FALSE(display.name().empty()) << "Xvfb did not start";
+  TempDir scratch;
+  ServiceProcess::Options options;
+  options.env = {{"DISPLAY", display.name()},
+                 {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + scratch.path() + "/no-bus"},
+                 // GTK keeps its type system and caches until exit; our own
+                 // leaks are checked by every headless test.
+                 {"LSAN_OPTIONS", "detect_leaks=0"}};
+  ServiceProcess service(options);
+  EXPECT_EQ(WsClient(service.port()).Call("{\"F\":1}"), kVersionReply);
+  EXPECT_TRUE(ExitedWith(service.StopWith(SIGTERM), 0)) << service.Errors();
+  EXPECT_EQ(service.Errors().find("running without a server"), std::string::npos);
+  EXPECT_EQ(service.Errors().find("CRITICAL"), std::string::npos) << service.Errors();
 }
 
 TEST(Host, RefusesArgumentsItDoesNotKnow) {
