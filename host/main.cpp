@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
   }
   if (AcquireInstanceLock(InstanceLockPath()) == InstanceLock::kHeldElsewhere) return 0;
 
+  // A log reader that goes away must not end the service.
+  std::signal(SIGPIPE, SIG_IGN);
   const sigset_t quitSignals = QuitSignals();
   pthread_sigmask(SIG_BLOCK, &quitSignals, nullptr);
 

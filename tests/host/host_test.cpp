@@ -62,11 +62,13 @@ TEST(Host, EndsCleanlyOnSigintAndSigterm) {
   }
 }
 
-TEST(Host, RunsWithoutAServerWhenTheLibraryIsMissing) {
-  // A copy of the program alone in a directory finds no bridge beside it.
+// A copy of the program in a directory of its own, with `library` (if any)
+// beside it as libOrvaneWS.so.
+void ExpectRunsWithoutAServer(const std::string& library, const std::string& told) {
   TempDir lonely;
   const std::string program = lonely.path() + "/OrvaneEx";
   fs::copy_file(BuildDir() + "/OrvaneEx", program);
+  if (!library.empty()) fs::copy_file(library, lonely.path() + "/libOrvaneWS.so");
   ServiceProcess::Options options;
   options.program = program;
   options.waitUntilServing = false;
@@ -76,8 +78,15 @@ TEST(Host, RunsWithoutAServerWhenTheLibraryIsMissing) {
   EXPECT_TRUE(service.WaitForErrors("running without a server"));
   EXPECT_TRUE(service.Running());
   EXPECT_EQ(Count(service.Errors(), "\n"), 1u) << service.Errors();
-  EXPECT_NE(service.Errors().find("libOrvaneWS.so"), std::string::npos);
+  EXPECT_NE(service.Errors().find(told), std::string::npos) << service.Errors();
   EXPECT_TRUE(ExitedWith(service.StopWith(SIGTERM), 0));
+}
+
+TEST(Host, RunsWithoutAServerWhenTheLibraryIsMissing) { ExpectRunsWithoutAServer("", "cannot load libOrvaneWS.so"); }
+
+TEST(Host, RunsWithoutAServerWhenTheLibraryHasNoStart) {
+  // A library that loads but exports no ZT_Start: the core library.
+  ExpectRunsWithoutAServer(BuildDir() + "/libnpOrvane.so", "has no ZT_Start");
 }
 
 TEST(Host, RunsWithoutAServerWhenThePortIsTaken) {
