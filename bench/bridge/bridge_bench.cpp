@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -54,32 +55,23 @@ class EchoSession : public std::enable_shared_from_this<EchoSession> {
   beast::flat_buffer buffer_;
 };
 
-class EchoServer {
- public:
-  EchoServer() : acceptor_(ioc_, {asio::ip::address_v4::loopback(), 0}) {
-    Accept();
-    thread_ = std::thread([this] { ioc_.run(); });
-  }
-  ~EchoServer() {
-    ioc_.stop();
-    thread_.join();
-  }
-  unsigned short port() const { return acceptor_.local_endpoint().port(); }
-
- private:
-  void Accept() {
-    acceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
+// Runs in a process of its own, as the service does, so that both are reached
+// across the same process boundary.
+void RunEchoServer(unsigned short port) {
+  asio::io_context ioc{1};
+  tcp::acceptor acceptor(ioc, {asio::ip::address_v4::loopback(), port});
+  std::function<void()> accept = [&] {
+    acceptor.async_accept([&](beast::error_code ec, tcp::socket socket) {
       if (!ec) {
         socket.set_option(tcp::no_delay(true));
         std::make_shared<EchoSession>(std::move(socket))->Run();
       }
-      Accept();
+      accept();
     });
-  }
-  asio::io_context ioc_{1};
-  tcp::acceptor acceptor_;
-  std::thread thread_;
-};
+  };
+  accept();
+  ioc.run();
+}
 
 // ---- The service, as a process of its own ----
 
@@ -100,6 +92,29 @@ bool WaitForPort(unsigned short port) {
   }
   return false;
 }
+
+bool WaitForPort(unsigned short port);
+
+class EchoProcess {
+ public:
+  EchoProcess() : port_(FreePort()) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      RunEchoServer(port_);
+      _exit(0);
+    }
+    if (!WaitForPort(port_)) throw std::runtime_error("the echo server did not start");
+  }
+  ~EchoProcess() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  unsigned short port() const { return port_; }
+
+ private:
+  unsigned short port_;
+  pid_t pid_ = -1;
+};
 
 class Service {
  public:
@@ -137,7 +152,7 @@ class Service {
 };
 
 Service* g_service = nullptr;
-EchoServer* g_echo = nullptr;
+EchoProcess* g_echo = nullptr;
 
 // ---- Clients ----
 
@@ -194,8 +209,8 @@ BENCHMARK(BM_OrvaneHttpKeepAlive)->UseRealTime();
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  EchoProcess echo;  // forked before any thread exists
   Service service;
-  EchoServer echo;
   g_service = &service;
   g_echo = &echo;
   benchmark::RunSpecifiedBenchmarks();
