@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgtk-3-dev libayatana-appindicator3-dev
   xvfb xauth xdotool chromium
+  libnss3-dev libnss3-tools
 )
 
 missing=()

@@ -1,20 +1,20 @@
 #include "core/crypto/sm3.h"
 
-#include <bit>
 #include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include <openssl/crypto.h>
+
+#include "core/crypto/sm3_paths.h"
 
 namespace orvane {
 namespace {
 
 constexpr uint32_t kIv[8] = {0x7380166f, 0x4914b2b9, 0x172442d7, 0xda8a0600,
                              0xa96f30bc, 0x163138aa, 0xe38dee4d, 0xb0fb0e4e};
-
-inline uint32_t LoadBe32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 inline void StoreBe32(uint8_t* p, uint32_t v) {
   p[0] = uint8_t(v >> 24);
@@ -23,42 +23,74 @@ inline void StoreBe32(uint8_t* p, uint32_t v) {
   p[3] = uint8_t(v);
 }
 
-inline uint32_t P0(uint32_t x) { return x ^ std::rotl(x, 9) ^ std::rotl(x, 17); }
-inline uint32_t P1(uint32_t x) { return x ^ std::rotl(x, 15) ^ std::rotl(x, 23); }
+#include "core/crypto/sm3_compress.inc"
 
-void CompressOne(uint32_t v[8], const uint8_t* block) {
-  uint32_t w[68];
-  for (int j = 0; j < 16; ++j) w[j] = LoadBe32(block + 4 * j);
-  for (int j = 16; j < 68; ++j) {
-    w[j] = P1(w[j - 16] ^ w[j - 9] ^ std::rotl(w[j - 3], 15)) ^ std::rotl(w[j - 13], 7) ^ w[j - 6];
+// --- Choice of the compression path --------------------------------------------
+
+using CompressFn = void (*)(uint32_t state[8], const uint8_t* data, std::size_t blocks);
+
+struct PathEntry {
+  Sm3Path path;
+  CompressFn compress;
+  bool (*supported)();
+};
+
+bool Always() { return true; }
+
+bool HasBmi2() {
+#if defined(__x86_64__)
+  return __builtin_cpu_supports("bmi2");
+#else
+  return false;
+#endif
+}
+
+// Best last.
+constexpr PathEntry kPaths[] = {
+    {Sm3Path::kPortable, Sm3CompressBlocksPortable, Always},
+    {Sm3Path::kBmi2, Sm3CompressBlocksBmi2, HasBmi2},
+};
+
+const PathEntry* Find(Sm3Path path) {
+  for (const PathEntry& e : kPaths) {
+    if (e.path == path) return &e;
   }
-  uint32_t a = v[0], b = v[1], c = v[2], d = v[3], e = v[4], f = v[5], g = v[6], h = v[7];
-  for (int j = 0; j < 64; ++j) {
-    const uint32_t t = j < 16 ? 0x79cc4519u : 0x7a879d8au;
-    const uint32_t a12 = std::rotl(a, 12);
-    const uint32_t ss1 = std::rotl(a12 + e + std::rotl(t, j % 32), 7);
-    const uint32_t ss2 = ss1 ^ a12;
-    const uint32_t ff = j < 16 ? (a ^ b ^ c) : ((a & b) | (a & c) | (b & c));
-    const uint32_t gg = j < 16 ? (e ^ f ^ g) : ((e & f) | (~e & g));
-    const uint32_t tt1 = ff + d + ss2 + (w[j] ^ w[j + 4]);
-    const uint32_t tt2 = gg + h + ss1 + w[j];
-    d = c;
-    c = std::rotl(b, 9);
-    b = a;
-    a = tt1;
-    h = g;
-    g = std::rotl(f, 19);
-    f = e;
-    e = P0(tt2);
-  }
-  v[0] ^= a; v[1] ^= b; v[2] ^= c; v[3] ^= d;
-  v[4] ^= e; v[5] ^= f; v[6] ^= g; v[7] ^= h;
+  return nullptr;
+}
+
+std::atomic<const PathEntry*>& Active() {
+  static std::atomic<const PathEntry*> active{[] {
+    const PathEntry* best = &kPaths[0];
+    for (const PathEntry& e : kPaths) {
+      if (e.supported()) best = &e;
+    }
+    return best;
+  }()};
+  return active;
 }
 
 }  // namespace
 
+bool Sm3PathSupported(Sm3Path path) {
+  const PathEntry* e = Find(path);
+  return e != nullptr && e->supported();
+}
+
+Sm3Path Sm3ActivePath() { return Active().load(std::memory_order_relaxed)->path; }
+
+bool Sm3ForcePath(Sm3Path path) {
+  const PathEntry* e = Find(path);
+  if (e == nullptr || !e->supported()) return false;
+  Active().store(e, std::memory_order_relaxed);
+  return true;
+}
+
+void Sm3CompressBlocksPortable(uint32_t state[8], const uint8_t* data, std::size_t blocks) {
+  CompressBlocks(state, data, blocks);
+}
+
 void Sm3CompressBlocks(uint32_t state[8], const uint8_t* data, std::size_t blocks) {
-  for (std::size_t i = 0; i < blocks; ++i) CompressOne(state, data + i * kSm3BlockSize);
+  Active().load(std::memory_order_relaxed)->compress(state, data, blocks);
 }
 
 void Sm3Init(Sm3Context* ctx) {
@@ -68,6 +100,7 @@ void Sm3Init(Sm3Context* ctx) {
 }
 
 void Sm3Update(Sm3Context* ctx, const uint8_t* data, std::size_t len) {
+  if (len == 0) return;  // `data` may then be null, which memcpy must not see
   ctx->totalBytes += len;
   if (ctx->blockUsed > 0) {
     const std::size_t take = std::min(len, kSm3BlockSize - ctx->blockUsed);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/providers/symmetric.h"
+
 namespace orvane {
 
 // --- Answers of the base class ---------------------------------------------
@@ -18,7 +20,6 @@ Status CSecBase::Open() { return err::kOk; }
 Status CSecBase::GetDeviceStatus() { return err::kOk; }
 
 Status CSecBase::MakeP10(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
-Status CSecBase::SaveCertChain(const uint8_t*, uint32_t) { return err::kUnrealized; }
 Status CSecBase::GetCertInfo(const uint8_t*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnrealized; }
 Status CSecBase::GetCertInfoByOid(const uint8_t*, uint32_t, const char*, uint8_t*, uint32_t*) {
   return err::kUnrealized;
@@ -32,19 +33,21 @@ Status CSecBase::VerifySignData(int32_t, const uint8_t*, uint32_t, const uint8_t
 // the hardware providers override this.
 Status CSecBase::VerifyP7SignData(const uint8_t*, uint32_t) { return err::kOk; }
 
-Status CSecBase::SymmEncrypt(int32_t, const uint8_t*, const uint8_t*, uint32_t, const uint8_t*, uint32_t, uint8_t*,
-                             uint32_t*) {
-  return err::kUnrealized;
+Status CSecBase::SymmEncrypt(int32_t symmAlg, const uint8_t* iv, const uint8_t* key, uint32_t keyLen,
+                             const uint8_t* in, uint32_t inLen, uint8_t* out, uint32_t* outLen) {
+  return SymmEncryptData(symmAlg, iv, key, keyLen, in, inLen, out, outLen);
 }
-Status CSecBase::SymmDecrypt(int32_t, const uint8_t*, const uint8_t*, uint32_t, const uint8_t*, uint32_t, uint8_t*,
-                             uint32_t*) {
-  return err::kUnrealized;
+Status CSecBase::SymmDecrypt(int32_t symmAlg, const uint8_t* iv, const uint8_t* key, uint32_t keyLen,
+                             const uint8_t* in, uint32_t inLen, uint8_t* out, uint32_t* outLen) {
+  return SymmDecryptData(symmAlg, iv, key, keyLen, in, inLen, out, outLen);
 }
-Status CSecBase::SymmEncryptFile(int32_t, const uint8_t*, const uint8_t*, uint32_t, const char*, const char*) {
-  return err::kUnrealized;
+Status CSecBase::SymmEncryptFile(int32_t symmAlg, const uint8_t* iv, const uint8_t* key, uint32_t keyLen,
+                                 const char* inPath, const char* outPath) {
+  return SymmEncryptFileData(symmAlg, iv, key, keyLen, inPath, outPath);
 }
-Status CSecBase::SymmDecryptFile(int32_t, const uint8_t*, const uint8_t*, uint32_t, const char*, const char*) {
-  return err::kUnrealized;
+Status CSecBase::SymmDecryptFile(int32_t symmAlg, const uint8_t* iv, const uint8_t* key, uint32_t keyLen,
+                                 const char* inPath, const char* outPath) {
+  return SymmDecryptFileData(symmAlg, iv, key, keyLen, inPath, outPath);
 }
 Status CSecBase::AsymmEncrypt(const uint8_t*, uint32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t*) {
   return err::kUnrealized;
@@ -65,9 +68,6 @@ Status CSecBase::GetSeal(int32_t, uint8_t*, uint32_t*) { return err::kUnsupporte
 Status CSecBase::GetSealItem(const char*, uint32_t, int32_t, uint8_t*, uint32_t*) { return err::kUnsupported; }
 Status CSecBase::VerifySeal(const char*, uint32_t) { return err::kUnsupported; }
 
-Status CSecBase::ParseEnvelope(const uint8_t*, uint32_t, uint8_t*, uint32_t*, uint8_t*, uint32_t*, int32_t*) {
-  return err::kUnrealized;
-}
 Status CSecBase::TestKeyPair(const uint8_t*, uint32_t, const uint8_t*, uint32_t) { return err::kUnrealized; }
 Status CSecBase::SetP10Subject(X509_REQ*, const char*) { return err::kUnrealized; }
 int32_t CSecBase::GetCertKeyType(const uint8_t*, uint32_t) { return -1; }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/resources/dialog_texts.h"
 #include "core/util/text_convert.h"
 
 namespace orvane {
@@ -197,6 +198,7 @@ int ErrorMessageId(Status code) {
 }
 
 std::string_view MessageTextUtf8(int id, MessageLanguage language) {
+  if (auto dialogText = DialogTextUtf8(id, language); !dialogText.empty()) return dialogText;
   for (const auto& entry : kMessages) {
     if (entry.id == id) return language == MessageLanguage::kChinese ? entry.chinese : entry.english;
   }

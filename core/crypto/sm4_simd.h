@@ -1,0 +1,37 @@
+// Multi-block SM4 kernels and the choice among them. Internal to the SM4
+// files; the public API is core/crypto/sm4.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orvane {
+
+// Code paths for runs of independent blocks (ECB, CBC decryption). The
+// portable path is always available; the others need the named CPU features.
+enum class Sm4Path {
+  kPortable,    // table lookups, one block at a time
+  kAvx2Aesni,   // 8 blocks in AVX2 lanes, S-box through AESENCLAST
+  kAvx512Gfni,  // 16 blocks in AVX-512 lanes, S-box through GFNI affine steps
+};
+
+bool Sm4PathSupported(Sm4Path path);
+
+// The path in use: the best supported one unless a test forced another.
+Sm4Path Sm4ActivePath();
+
+// Makes `path` the one in use; false (and no change) when the CPU lacks it.
+bool Sm4ForcePath(Sm4Path path);
+
+// Runs `blocks` independent blocks through the rounds `rk` (schedule order
+// encrypts, reverse order decrypts). `in` and `out` may be the same buffer.
+using Sm4BlocksFn = void (*)(const uint32_t rk[32], const uint8_t* in, uint8_t* out, std::size_t blocks);
+
+void Sm4BlocksPortable(const uint32_t rk[32], const uint8_t* in, uint8_t* out, std::size_t blocks);
+void Sm4BlocksAvx2Aesni(const uint32_t rk[32], const uint8_t* in, uint8_t* out, std::size_t blocks);
+void Sm4BlocksAvx512Gfni(const uint32_t rk[32], const uint8_t* in, uint8_t* out, std::size_t blocks);
+
+// The kernel of the active path.
+Sm4BlocksFn Sm4ActiveBlocks();
+
+}  // namespace orvane
