@@ -156,9 +156,37 @@ Expected ExpectedHash() {
   return {rc == 0 ? result : "error " + code + ": " + text, code + ": " + text};
 }
 
+// Failures as the page client reports them: a core failure with the
+// service's message, the device query, and a request the service does not
+// understand.
+constexpr const char* kFailures = R"((async () => {
+  const client = new Orvane.Client({port: Number(new URLSearchParams(location.search).get('port')),
+                                    transport: new URLSearchParams(location.search).get('transport')});
+  const outcome = p => p.then(v => ({value: v}), e => ({code: e.code, text: e.text, isError: e instanceof Orvane.OrvaneError}));
+  return {
+    badAlgorithm: await outcome(client.hashData('abc', 77)),
+    deviceStatus: await outcome(client.getDeviceStatus()),
+    unknown: await outcome(client.call(7777)),
+  };
+})())";
+
+// The code and message the core gives for hashing with algorithm 77.
+std::pair<int, std::string> ExpectedBadAlgorithm() {
+  ZT_HANDLE handle = nullptr;
+  EXPECT_EQ(ZT_Initialize("soft_file", 3, "", &handle), 0);
+  char out[512];
+  uint32_t len = sizeof out;
+  const int32_t rc = ZT_HashData(handle, "abc", 77, out, &len);
+  char message[1024];
+  uint32_t messageLen = sizeof message;
+  ZT_GetLastErrorMsg(handle, message, &messageLen);
+  ZT_UnInitialize(handle);
+  return {rc, std::string(message, messageLen)};
+}
+
 class BrowserTest : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
 
-TEST_P(BrowserTest, DemoPageShowsVersionHashAndLastError) {
+TEST_P(BrowserTest, DemoPageShowsItsResultsAndTheClientReportsFailures) {
   if (access(kChromium, X_OK) != 0) GTEST_SKIP() << "chromium is not installed (" << kChromium << ")";
   const auto& [transport, expectedTransport] = GetParam();
   ServiceProcess service;
@@ -186,6 +214,14 @@ TEST_P(BrowserTest, DemoPageShowsVersionHashAndLastError) {
   EXPECT_EQ(shown.value("hash", ""), expected.hash);
   EXPECT_EQ(shown.value("lastError", ""), expected.lastError);
   EXPECT_EQ(shown.value("transport", ""), expectedTransport);
+
+  const json failures = Evaluate(devtools, path, kFailures)["result"]["result"]["value"];
+  const auto [badCode, badMessage] = ExpectedBadAlgorithm();
+  ASSERT_NE(badCode, 0);
+  EXPECT_EQ(failures["badAlgorithm"], json({{"code", badCode}, {"text", badMessage}, {"isError", true}}));
+  EXPECT_EQ(failures["deviceStatus"], json({{"code", 4112}, {"text", "Uninitial error"}, {"isError", true}}));
+  EXPECT_EQ(failures["unknown"]["code"], nullptr);
+  EXPECT_EQ(failures["unknown"]["isError"], true);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, BrowserTest,
