@@ -38,7 +38,7 @@ class Browser {
     pid_ = fork();
     if (pid_ == 0) {
       setpgid(0, 0);
-      const std::string log = profile_.path() + ".log";
+      const std::string log = profile_.path() + "/chromium.log";
       freopen(log.c_str(), "w", stdout);
       freopen(log.c_str(), "w", stderr);
       const std::string dataDir = "--user-data-dir=" + profile_.path() + "/profile";
@@ -55,6 +55,9 @@ class Browser {
     for (int i = 0; i < 500 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) std::this_thread::sleep_for(10ms);
     kill(-pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+    // Its helper processes are not our children; wait until the group is
+    // gone before the profile is removed.
+    for (int i = 0; i < 500 && kill(-pid_, 0) == 0; ++i) std::this_thread::sleep_for(10ms);
   }
 
   // The DevTools port, once the browser has written it into its profile.
