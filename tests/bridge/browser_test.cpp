@@ -166,7 +166,14 @@ constexpr const char* kFailures = R"((async () => {
   const client = new Orvane.Client({port: Number(new URLSearchParams(location.search).get('port')),
                                     transport: new URLSearchParams(location.search).get('transport')});
   const outcome = p => p.then(v => ({value: v}), e => ({code: e.code, text: e.text, isError: e instanceof Orvane.OrvaneError}));
+  // Without WebSocket the client falls back to HTTP on its own.
+  const saved = window.WebSocket;
+  window.WebSocket = undefined;
+  const fallback = new Orvane.Client({port: client.port});
+  const fallbackVersion = await outcome(fallback.getVersion());
+  window.WebSocket = saved;
   return {
+    fallback: {version: fallbackVersion, transport: fallback.lastTransport()},
     badAlgorithm: await outcome(client.hashData('abc', 77)),
     deviceStatus: await outcome(client.getDeviceStatus()),
     unknown: await outcome(client.call(7777)),
@@ -223,6 +230,7 @@ TEST_P(BrowserTest, DemoPageShowsItsResultsAndTheClientReportsFailures) {
   ASSERT_NE(badCode, 0);
   EXPECT_EQ(failures["badAlgorithm"], json({{"code", badCode}, {"text", badMessage}, {"isError", true}}));
   EXPECT_EQ(failures["deviceStatus"], json({{"code", 4112}, {"text", "Uninitial error"}, {"isError", true}}));
+  EXPECT_EQ(failures["fallback"], json({{"version", {{"value", "2.1.0.0"}}}, {"transport", "http"}}));
   EXPECT_EQ(failures["unknown"]["code"], nullptr);
   EXPECT_EQ(failures["unknown"]["isError"], true);
 }
