@@ -14,9 +14,14 @@
 #include <string>
 
 #include <nlohmann/json.hpp>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/pkcs7.h>
+#include <openssl/x509.h>
 
 #include "bridge/url_codec.h"
 #include "core/util/base64.h"
+#include "core/util/ossl_ptr.h"
 #include "service_process.h"
 #include "wire_client.h"
 
@@ -257,6 +262,59 @@ TEST_F(EnrolmentTest, WrongPinsLockCancelCancelsAndAForeignCertificateIsRefused)
   EXPECT_EQ(refused.code, 0x2019);
   EXPECT_EQ(ReadFile(Folder() + "Sign.p12"), p12Before);
   EXPECT_TRUE(fs::exists(Folder() + "Sign.key"));
+}
+
+// The CA's delivery of an encryption key pair, made with OpenSSL's PKCS#7
+// code: the SM4 key sealed to the new signing certificate, the key pair
+// (PKCS#1 DER) encrypted with SM4-ECB, signed by the CA.
+std::string DeliverEncryptionKey(const std::string& dir, const std::string& signCertDer, const std::string& keyDer) {
+  const auto* p = reinterpret_cast<const unsigned char*>(signCertDer.data());
+  OsslPtr<X509> signCert(d2i_X509(nullptr, &p, long(signCertDer.size())));
+  OsslPtr<BIO> keyBio(BIO_new_file((dir + "/ca.key").c_str(), "r"));
+  OsslPtr<BIO> certBio(BIO_new_file((dir + "/ca.pem").c_str(), "r"));
+  OsslPtr<EVP_PKEY> caKey(PEM_read_bio_PrivateKey(keyBio.get(), nullptr, nullptr, nullptr));
+  OsslPtr<X509> caCert(PEM_read_bio_X509(certBio.get(), nullptr, nullptr, nullptr));
+  OsslPtr<PKCS7> p7(PKCS7_new());
+  if (!signCert || !caKey || !caCert || !PKCS7_set_type(p7.get(), NID_pkcs7_signedAndEnveloped) ||
+      !PKCS7_add_signature(p7.get(), caCert.get(), caKey.get(), EVP_sha256()) ||
+      !PKCS7_add_recipient(p7.get(), signCert.get()) || !PKCS7_set_cipher(p7.get(), EVP_sm4_ecb())) {
+    return {};
+  }
+  OsslPtr<BIO> bio(PKCS7_dataInit(p7.get(), nullptr));
+  if (!bio || BIO_write(bio.get(), keyDer.data(), int(keyDer.size())) != int(keyDer.size()) ||
+      BIO_flush(bio.get()) != 1 || !PKCS7_dataFinal(p7.get(), bio.get())) {
+    return {};
+  }
+  std::string der(size_t(i2d_PKCS7(p7.get(), nullptr)), '\0');
+  auto* q = reinterpret_cast<unsigned char*>(der.data());
+  i2d_PKCS7(p7.get(), &q);
+  return der;
+}
+
+TEST_F(EnrolmentTest, DoubleCertificateEnrolment) {
+  const std::string d = work.path();
+  Open(2);
+  const std::string signCert = Issue(Text(7, {{"DN", "C=CN,CN=Dora"}, {"Alg", 2}}), false);
+  ASSERT_EQ(RunShell("cd " + d + " && openssl genrsa -out enc.pem 2048 2>/dev/null && "
+                     "openssl rsa -in enc.pem -outform DER -traditional -out enc.der 2>/dev/null && "
+                     "openssl req -new -key enc.pem -subj '/C=CN/CN=Dora Enc' -outform DER -out encreq.der && "
+                     "openssl x509 -req -inform DER -in encreq.der -CA ca.pem -CAkey ca.key -CAcreateserial "
+                     "-outform DER -out enccert.der 2>/dev/null")
+                .exitCode,
+            0);
+  const std::string envelope =
+      DeliverEncryptionKey(d, Base64DecodeToString(signCert), ReadFile(d + "/enc.der"));
+  ASSERT_FALSE(envelope.empty());
+  const std::string encCert = Base64Encode(ReadFile(d + "/enccert.der"));
+  const Reply stored = Call(8, {{"SignCert", signCert}, {"EncCert", encCert}, {"EncKey", Base64Encode(envelope)}});
+  EXPECT_TRUE(stored.ok) << stored.code;
+  EXPECT_EQ(Text(10, {{"Type", 2}}), signCert);
+  EXPECT_EQ(Text(10, {{"Type", 1}}), encCert);
+  const auto modulus = RunShell("openssl rsa -in " + d + "/enc.pem -noout -modulus").output;
+  const auto storedKey = RunShell("openssl pkcs12 -in " + Folder() +
+                                   "Enc.p12 -passin pass:pin-1234 -nodes -nocerts 2>/dev/null | openssl rsa -noout "
+                                   "-modulus").output;
+  EXPECT_EQ(storedKey, modulus);
 }
 
 }  // namespace
