@@ -8,6 +8,7 @@
 #include "core/crypto/rsa_key.h"
 #include "core/providers/hash_algorithms.h"
 #include "core/providers/sec_base.h"
+#include "core/providers/slot_output.h"
 #include "core/util/sm2/sm2_sign.h"
 #include "core/util/time_text.h"
 
@@ -46,12 +47,6 @@ std::string InfoText(const CertificateInfo& info, int32_t type) {
   }
 }
 
-Status CopyOut(const std::string& text, uint8_t* out, uint32_t* outLen) {
-  if (text.size() > *outLen) return err::kBufferTooSmall;
-  std::memcpy(out, text.data(), text.size());
-  *outLen = static_cast<uint32_t>(text.size());
-  return err::kOk;
-}
 
 int32_t KeyTypeOfPublicKeyBits(std::size_t size) {
   switch (size) {
@@ -99,7 +94,7 @@ Status CSecBase::GetCertInfo(const uint8_t* cert, uint32_t certLen, int32_t info
   if (cert == nullptr || certLen == 0 || out == nullptr || outLen == nullptr || *outLen == 0) return err::kParam;
   if (infoType < kFirstInfoType || infoType > kLastInfoType) return err::kUnsupported;
   const CertificateInfo info({cert, certLen});
-  return CopyOut(InfoText(info, infoType), out, outLen);
+  return CopyToSlot(InfoText(info, infoType), out, outLen);
 }
 
 Status CSecBase::GetCertInfoByOid(const uint8_t* cert, uint32_t certLen, const char* oid, uint8_t* out,
@@ -112,7 +107,7 @@ Status CSecBase::GetCertInfoByOid(const uint8_t* cert, uint32_t certLen, const c
                                 ? info.GetShecaExtensionValue(id)
                                 : info.GetExtensionValue(id);
   if (value.empty()) return err::kParseCert;
-  return CopyOut(value, out, outLen);
+  return CopyToSlot(value, out, outLen);
 }
 
 int32_t CSecBase::GetCertKeyType(const uint8_t* cert, uint32_t certLen) {

@@ -6,21 +6,13 @@
 
 #include "core/platform/cert_store.h"
 #include "core/providers/sec_base.h"
+#include "core/providers/soft_credentials.h"
 #include "core/util/ossl_ptr.h"
 
 namespace orvane {
 namespace {
 
 constexpr uint32_t kMinChainBytes = 128;
-
-std::vector<uint8_t> Der(X509* cert) {
-  const int len = i2d_X509(cert, nullptr);
-  if (len <= 0) return {};
-  std::vector<uint8_t> der(static_cast<std::size_t>(len));
-  uint8_t* p = der.data();
-  i2d_X509(cert, &p);
-  return der;
-}
 
 }  // namespace
 
@@ -40,7 +32,7 @@ Status CSecBase::SaveCertChain(const uint8_t* p7, uint32_t p7Len) {
     X509* cert = sk_X509_value(certs, i);
     const bool selfIssued = X509_NAME_cmp(X509_get_issuer_name(cert), X509_get_subject_name(cert)) == 0;
     const int kind = selfIssued ? platform::kStoreRoot : platform::kStoreCa;
-    allAdded = platform::ImportToSystemStore(Der(cert), kind) && allAdded;
+    allAdded = platform::ImportToSystemStore(CertificateDer(cert), kind) && allAdded;
   }
   return allAdded ? err::kOk : err::kSaveCert;
 }

@@ -3,18 +3,9 @@
 
 #include "core/crypto/pkcs7_sign_envelope.h"
 #include "core/providers/sec_base.h"
+#include "core/providers/slot_output.h"
 
 namespace orvane {
-namespace {
-
-Status CopyOut(const std::vector<uint8_t>& bytes, uint8_t* out, uint32_t* outLen) {
-  if (bytes.size() > *outLen) return err::kBufferTooSmall;
-  std::memcpy(out, bytes.data(), bytes.size());
-  *outLen = static_cast<uint32_t>(bytes.size());
-  return err::kOk;
-}
-
-}  // namespace
 
 Status CSecBase::ParseEnvelope(const uint8_t* envelope, uint32_t envelopeLen, uint8_t* encKey, uint32_t* encKeyLen,
                                uint8_t* encData, uint32_t* encDataLen, int32_t* symmAlg) {
@@ -28,8 +19,8 @@ Status CSecBase::ParseEnvelope(const uint8_t* envelope, uint32_t envelopeLen, ui
   if (parts->encryptedKey.size() > *encKeyLen || parts->encryptedContent.size() > *encDataLen) {
     return err::kBufferTooSmall;
   }
-  CopyOut(parts->encryptedKey, encKey, encKeyLen);
-  CopyOut(parts->encryptedContent, encData, encDataLen);
+  CopyToSlot(parts->encryptedKey, encKey, encKeyLen);
+  CopyToSlot(parts->encryptedContent, encData, encDataLen);
   *symmAlg = parts->symmAlg;
   return err::kOk;
 }

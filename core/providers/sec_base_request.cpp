@@ -4,19 +4,9 @@
 #include "core/crypto/dn_text.h"
 #include "core/crypto/p10_request.h"
 #include "core/providers/sec_base.h"
+#include "core/providers/slot_output.h"
 
 namespace orvane {
-namespace {
-
-Status CopyOut(const std::vector<uint8_t>& bytes, uint8_t* out, uint32_t* outLen) {
-  if (out == nullptr || outLen == nullptr) return err::kParam;
-  if (bytes.size() > *outLen) return err::kBufferTooSmall;
-  std::memcpy(out, bytes.data(), bytes.size());
-  *outLen = static_cast<uint32_t>(bytes.size());
-  return err::kOk;
-}
-
-}  // namespace
 
 // The request builders make the key through GenKeyPair and sign through
 // SignWithNewKey, so every store brings its own keys.
@@ -40,14 +30,14 @@ Status CSecBase::MakeP10Rsa(const char* dn, uint32_t dnLen, int32_t hashAlg, uin
   if (dn == nullptr) return err::kParam;
   auto request = BuildRsaRequest(RequestKeyOps(), {dn, dnLen}, hashAlg);
   if (!request.ok()) return request.status();
-  return CopyOut(*request, out, outLen);
+  return CopyToSlot(*request, out, outLen);
 }
 
 Status CSecBase::MakeP10Sm2(const char* dn, uint32_t dnLen, int32_t hashAlg, uint8_t* out, uint32_t* outLen) {
   if (dn == nullptr) return err::kParam;
   auto request = BuildSm2Request(RequestKeyOps(), {dn, dnLen}, hashAlg);
   if (!request.ok()) return request.status();
-  return CopyOut(*request, out, outLen);
+  return CopyToSlot(*request, out, outLen);
 }
 
 Status CSecBase::SetP10Subject(X509_REQ* req, const char* dn) {

@@ -9,6 +9,7 @@
 #include "core/providers/hash_algorithms.h"
 #include "core/providers/pin_protection.h"
 #include "core/providers/sec_soft_impl.h"
+#include "core/providers/slot_output.h"
 #include "core/providers/soft_credentials.h"
 #include "core/util/files.h"
 #include "core/util/sm2/sm2_key.h"
@@ -40,13 +41,6 @@ Result<NewKey> GenerateKey(int32_t keyType) {
   return err::kUnsupportedAlg;
 }
 
-Status CopyOut(std::span<const uint8_t> bytes, uint8_t* out, uint32_t* outLen) {
-  if (out == nullptr || outLen == nullptr) return err::kParam;
-  if (bytes.size() > *outLen) return err::kBufferTooSmall;
-  std::memcpy(out, bytes.data(), bytes.size());
-  *outLen = static_cast<uint32_t>(bytes.size());
-  return err::kOk;
-}
 
 bool IsRsa(int32_t keyType) { return keyType == kKeyRsa1024 || keyType == kKeyRsa2048; }
 
@@ -61,7 +55,7 @@ Status CSecSoftImpl::GenKeyPair(uint8_t* out, uint32_t* outLen) {
   auto sealed = EncryptWithPin(*pin, key->privateDer);
   if (!sealed.ok()) return sealed.status();
   if (!WriteFileAtomically(PendingKeyFilePath(), *sealed)) return err::kSaveKeyPair;
-  return CopyOut(key->publicDer, out, outLen);
+  return CopyToSlot(key->publicDer, out, outLen);
 }
 
 Status CSecSoftImpl::SignWithNewKey(int32_t hashAlg, const uint8_t* data, uint32_t dataLen, uint8_t* out,
@@ -79,12 +73,12 @@ Status CSecSoftImpl::SignWithNewKey(int32_t hashAlg, const uint8_t* data, uint32
     if (!md) return err::kUnsupportedAlg;
     auto signature = RsaSign(rsa.get(), md.get(), {data, dataLen});
     if (!signature.ok()) return signature.status();
-    return CopyOut(*signature, out, outLen);
+    return CopyToSlot(*signature, out, outLen);
   }
   if (keyType_ == kKeySm2) {
     std::vector<uint8_t> signature;
     if (Sm2SignMessage({data, dataLen}, *key, &signature) != 0) return err::kSignData;
-    return CopyOut(signature, out, outLen);
+    return CopyToSlot(signature, out, outLen);
   }
   return err::kUnsupportedAlg;
 }

@@ -6,6 +6,7 @@
 #include "core/providers/hash_algorithms.h"
 #include "core/providers/pin_protection.h"
 #include "core/providers/sec_soft_impl.h"
+#include "core/providers/slot_output.h"
 #include "core/providers/soft_credentials.h"
 #include "core/util/files.h"
 #include "core/util/sm2/sm2_key.h"
@@ -17,13 +18,6 @@ namespace {
 constexpr std::size_t kMaxCredentialBytes = 4096;
 constexpr std::size_t kSigningCertCapacity = 2048;
 
-Status CopyOut(std::span<const uint8_t> bytes, uint8_t* out, uint32_t* outLen) {
-  if (out == nullptr || outLen == nullptr) return err::kParam;
-  if (bytes.size() > *outLen) return err::kBufferTooSmall;
-  std::memcpy(out, bytes.data(), bytes.size());
-  *outLen = static_cast<uint32_t>(bytes.size());
-  return err::kOk;
-}
 
 bool IsRsa(int32_t keyType) { return keyType == kKeyRsa1024 || keyType == kKeyRsa2048; }
 
@@ -48,11 +42,11 @@ Status CSecSoftImpl::GetCert(int32_t certType, uint8_t* out, uint32_t* outLen) {
     if (!pin.ok()) return pin.status();
     auto contents = OpenPkcs12(Bytes(*bytes), pin->c_str());
     if (!contents.ok()) return contents.status();
-    return CopyOut(CertificateDer(contents->cert.get()), out, outLen);
+    return CopyToSlot(CertificateDer(contents->cert.get()), out, outLen);
   }
   auto file = ReadSm2KeyFile(Bytes(*bytes));  // the certificate needs no PIN
   if (!file.ok()) return file.status();
-  return CopyOut(file->cert, out, outLen);
+  return CopyToSlot(file->cert, out, outLen);
 }
 
 Result<std::vector<uint8_t>> CSecSoftImpl::SignWithCredential(int32_t hashAlg, std::span<const uint8_t> data) {
@@ -86,7 +80,7 @@ Status CSecSoftImpl::SignData(int32_t hashAlg, const uint8_t* data, uint32_t dat
   if (keyType_ == kKeySm2) hashAlg = kHashSm3;  // SM2 signs the SM3 digest with the signer's identity
   auto signature = SignWithCredential(hashAlg, {data, dataLen});
   if (!signature.ok()) return signature.status();
-  if (!pkcs7SignFlag()) return CopyOut(*signature, out, outLen);
+  if (!pkcs7SignFlag()) return CopyToSlot(*signature, out, outLen);
 
   pkcs7Sign_ = 0;  // one setting covers one signature
   std::vector<uint8_t> cert(kSigningCertCapacity);
@@ -95,7 +89,7 @@ Status CSecSoftImpl::SignData(int32_t hashAlg, const uint8_t* data, uint32_t dat
   cert.resize(certLen);
   auto message = BuildSignedData(keyType_, hashAlg, {data, dataLen}, *signature, cert);
   if (!message.ok()) return message.status();
-  return CopyOut(*message, out, outLen);
+  return CopyToSlot(*message, out, outLen);
 }
 
 Status CSecSoftImpl::AsymmDecrypt(int32_t keySelector, const uint8_t* in, uint32_t inLen, uint8_t* out,
@@ -111,7 +105,7 @@ Status CSecSoftImpl::AsymmDecrypt(int32_t keySelector, const uint8_t* in, uint32
   if (!contents.ok()) return contents.status();
   auto plain = RsaDecrypt(contents->key.get(), {in, inLen});
   if (!plain.ok()) return plain.status();
-  return CopyOut(*plain, out, outLen);
+  return CopyToSlot(*plain, out, outLen);
 }
 
 // The imported file becomes the credential of its type, so it must open
@@ -150,7 +144,7 @@ Status CSecSoftImpl::MakeSm2P12(const uint8_t* key, uint32_t keyLen, const uint8
   if (!sealed.ok()) return sealed.status();
   auto file = EncodeSm2KeyFile(*sealed, {cert, certLen});
   if (!file.ok()) return file.status();
-  return CopyOut(*file, out, outLen);
+  return CopyToSlot(*file, out, outLen);
 }
 
 }  // namespace orvane
