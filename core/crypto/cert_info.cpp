@@ -124,4 +124,13 @@ std::string CertificateInfo::GetShecaExtensionValue(std::string_view oid) const 
   return SubExtensionValue(StringText(X509_EXTENSION_get_data(X509_get_ext(cert_.get(), index))), obj.get());
 }
 
+std::vector<uint8_t> CertificateDer(const X509* cert) {
+  const int len = i2d_X509(cert, nullptr);
+  if (len <= 0) return {};
+  std::vector<uint8_t> der(static_cast<std::size_t>(len));
+  uint8_t* p = der.data();
+  i2d_X509(cert, &p);
+  return der;
+}
+
 }  // namespace orvane

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <openssl/x509.h>
 
@@ -33,6 +34,9 @@ enum NameAttributeKind : int32_t {
 // to eight Extensions, and the prefix of the identifiers looked up inside it.
 inline constexpr const char* kShecaExtensionOid = "1.2.156.1.8888";
 inline constexpr std::string_view kShecaSubExtensionPrefix = "1.2.156.1.8888.";
+
+// DER of a certificate; empty when it cannot be encoded.
+std::vector<uint8_t> CertificateDer(const X509* cert);
 
 class CertificateInfo {
  public:

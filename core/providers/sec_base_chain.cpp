@@ -4,9 +4,9 @@
 #include <openssl/pkcs7.h>
 #include <openssl/x509.h>
 
+#include "core/crypto/cert_info.h"
 #include "core/platform/cert_store.h"
 #include "core/providers/sec_base.h"
-#include "core/providers/soft_credentials.h"
 #include "core/util/ossl_ptr.h"
 
 namespace orvane {

@@ -31,15 +31,6 @@ Result<Pkcs12Contents> OpenPkcs12(std::span<const uint8_t> bytes, const char* pa
   return contents;
 }
 
-std::vector<uint8_t> CertificateDer(const X509* cert) {
-  const int len = i2d_X509(cert, nullptr);
-  if (len <= 0) return {};
-  std::vector<uint8_t> der(static_cast<std::size_t>(len));
-  uint8_t* p = der.data();
-  i2d_X509(cert, &p);
-  return der;
-}
-
 Result<Sm2KeyFile> ReadSm2KeyFile(std::span<const uint8_t> bytes) {
   const uint8_t* p = bytes.data();
   OsslPtr<SM2_PKCS12> file(d2i_SM2_PKCS12(nullptr, &p, static_cast<long>(bytes.size())));

@@ -10,6 +10,7 @@
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
+#include "core/crypto/cert_info.h"
 #include "core/util/ossl_ptr.h"
 #include "core/util/secret.h"
 #include "core/util/status.h"
@@ -27,9 +28,6 @@ bool IsPkcs12(std::span<const uint8_t> bytes);
 // Opens a PKCS#12 with its password; kDecodeP12 when it does not decode, does
 // not open with the password or holds no key and certificate.
 Result<Pkcs12Contents> OpenPkcs12(std::span<const uint8_t> bytes, const char* password);
-
-// DER of a certificate.
-std::vector<uint8_t> CertificateDer(const X509* cert);
 
 struct Sm2KeyFile {
   SecretBytes protectedKey;    // still protected with the PIN

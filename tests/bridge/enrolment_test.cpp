@@ -4,10 +4,7 @@
 // compared with the openssl tool, and the PIN rules, with a scripted dialog
 // program in ORVANE_PROMPT.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,6 +20,7 @@
 #include "core/util/base64.h"
 #include "core/util/ossl_ptr.h"
 #include "service_process.h"
+#include "support/command.h"
 #include "wire_client.h"
 
 namespace orvane::test {
@@ -30,23 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using json = nlohmann::json;
-
-struct Shell {
-  int exitCode;
-  std::string output;
-};
-
-Shell RunShell(const std::string& command) {
-  Shell result{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) result.output.append(buf.data(), n);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
+using orvane::testing::RunCommand;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -75,7 +57,7 @@ class EnrolmentTest : public ::testing::Test {
               "[ -f \"$d/cancel\" ] && exit 1\nprintf '{\"pin\":\"%s\"}' \"$(cat \"$d/pin\")\"\n");
     fs::permissions(script, fs::perms::owner_all);
     Pin("pin-1234");
-    ASSERT_EQ(RunShell("cd " + work.path() +
+    ASSERT_EQ(RunCommand("cd " + work.path() +
                   " && openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -subj '/C=CN/O=Orvane Test/CN=Test CA'"
                   " -days 2 -out ca.pem >/dev/null 2>&1 && openssl x509 -in ca.pem -outform DER -out ca.der")
                   .exitCode,
@@ -121,7 +103,7 @@ class EnrolmentTest : public ::testing::Test {
   std::string Issue(const std::string& requestBase64, bool sm2) {
     WriteFile(work.path() + "/req.der", Base64DecodeToString(requestBase64));
     const std::string verify = sm2 ? " -vfyopt distid:1234567812345678" : "";
-    const auto issued = RunShell("cd " + work.path() + " && openssl x509 -req -inform DER -in req.der" + verify +
+    const auto issued = RunCommand("cd " + work.path() + " && openssl x509 -req -inform DER -in req.der" + verify +
                             " -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -outform DER -out cert.der 2>&1");
     EXPECT_EQ(issued.exitCode, 0) << issued.output;
     return Base64Encode(ReadFile(work.path() + "/cert.der"));
@@ -138,7 +120,7 @@ class EnrolmentTest : public ::testing::Test {
     const std::string pub = "openssl x509 -inform DER -in " + d + "/v.cert -pubkey -noout > " + d + "/v.pub && ";
     const std::string check = sm2 ? "openssl dgst -sm3 -sigopt distid:1234567812345678 -verify " + d + "/v.pub"
                                   : "openssl dgst -sha256 -verify " + d + "/v.pub";
-    return RunShell("(" + pub + check + " -signature " + d + "/v.sig " + d + "/v.data) 2>&1").output.find("Verified OK") !=
+    return RunCommand("(" + pub + check + " -signature " + d + "/v.sig " + d + "/v.data) 2>&1").output.find("Verified OK") !=
            std::string::npos;
   }
 
@@ -156,7 +138,7 @@ TEST_P(EnrolmentByKeyType, RequestStoreSignVerify) {
   const std::string request = Text(7, {{"DN", "C=CN,O=Orvane,CN=爱丽丝"}, {"Alg", 2}});
   EXPECT_EQ(DialogCalls(), 1);
   const std::string cert = Issue(request, sm2);
-  const auto subject = RunShell("openssl x509 -inform DER -in " + work.path() + "/cert.der -noout -subject -nameopt utf8");
+  const auto subject = RunCommand("openssl x509 -inform DER -in " + work.path() + "/cert.der -noout -subject -nameopt utf8");
   EXPECT_NE(subject.output.find("CN=爱丽丝"), std::string::npos) << subject.output;
 
   const Reply stored = Call(8, {{"SignCert", cert}, {"EncCert", ""}, {"EncKey", ""}});
@@ -178,10 +160,10 @@ TEST_P(EnrolmentByKeyType, RequestStoreSignVerify) {
   EXPECT_TRUE(Call(3, {{"Name", "signtype"}, {"Data", "pkcs7"}}).ok);
   const std::string p7 = Text(16, {{"Data", data}, {"Alg", 2}});
   WriteFile(work.path() + "/s.p7", Base64DecodeToString(p7));
-  const auto printed = RunShell("openssl asn1parse -inform DER -in " + work.path() + "/s.p7");
+  const auto printed = RunCommand("openssl asn1parse -inform DER -in " + work.path() + "/s.p7");
   EXPECT_NE(printed.output.find(sm2 ? "1.2.156.10197.6.1.4.2.2" : "pkcs7-signedData"), std::string::npos);
   if (!sm2) {
-    const auto verified = RunShell("openssl smime -verify -binary -inform DER -in " + work.path() + "/s.p7 -CAfile " +
+    const auto verified = RunCommand("openssl smime -verify -binary -inform DER -in " + work.path() + "/s.p7 -CAfile " +
                               work.path() + "/ca.pem -purpose any 2>&1");
     EXPECT_NE(verified.output.find(data), std::string::npos) << verified.output;
   }
@@ -206,7 +188,7 @@ TEST_F(EnrolmentTest, CertificateFieldsHashesCiphersAndHostFacts) {
   const std::pair<int, const char*> hashes[] = {{1, "sha1"}, {2, "sha256"}, {3, "sha512"}, {4, "md5"}, {6, "sm3"}};
   for (auto [alg, name] : hashes) {
     const std::string reference =
-        RunShell(std::string("openssl dgst -") + name + " -binary " + work.path() + "/h.txt | base64 -w0").output;
+        RunCommand(std::string("openssl dgst -") + name + " -binary " + work.path() + "/h.txt | base64 -w0").output;
     EXPECT_EQ(Text(14, {{"Data", text}, {"Alg", alg}}), reference) << name;
     if (alg != 6) {
       EXPECT_EQ(Text(15, {{"File", work.path() + "/h.txt"}, {"Alg", alg}}), reference) << name;
@@ -219,7 +201,7 @@ TEST_F(EnrolmentTest, CertificateFieldsHashesCiphersAndHostFacts) {
   const std::pair<int, std::string> ciphers[] = {{12, "sm4-cbc -iv " + hexKey}, {5, "aes-128-ecb"}};
   for (const auto& [alg, spec] : ciphers) {
     const std::string reference =
-        RunShell("openssl enc -" + spec + " -K " + hexKey + " -in " + work.path() + "/h.txt | base64 -w0").output;
+        RunCommand("openssl enc -" + spec + " -K " + hexKey + " -in " + work.path() + "/h.txt | base64 -w0").output;
     const std::string cipher = Text(21, {{"Data", text}, {"Key", key}, {"Alg", alg}});
     EXPECT_EQ(cipher, reference) << alg;
     EXPECT_EQ(Text(22, {{"Data", cipher}, {"Key", key}, {"Alg", alg}}), text);
@@ -295,7 +277,7 @@ TEST_F(EnrolmentTest, DoubleCertificateEnrolment) {
   const std::string d = work.path();
   Open(2);
   const std::string signCert = Issue(Text(7, {{"DN", "C=CN,CN=Dora"}, {"Alg", 2}}), false);
-  ASSERT_EQ(RunShell("cd " + d + " && openssl genrsa -out enc.pem 2048 2>/dev/null && "
+  ASSERT_EQ(RunCommand("cd " + d + " && openssl genrsa -out enc.pem 2048 2>/dev/null && "
                      "openssl rsa -in enc.pem -outform DER -traditional -out enc.der 2>/dev/null && "
                      "openssl req -new -key enc.pem -subj '/C=CN/CN=Dora Enc' -outform DER -out encreq.der && "
                      "openssl x509 -req -inform DER -in encreq.der -CA ca.pem -CAkey ca.key -CAcreateserial "
@@ -310,8 +292,8 @@ TEST_F(EnrolmentTest, DoubleCertificateEnrolment) {
   EXPECT_TRUE(stored.ok) << stored.code;
   EXPECT_EQ(Text(10, {{"Type", 2}}), signCert);
   EXPECT_EQ(Text(10, {{"Type", 1}}), encCert);
-  const auto modulus = RunShell("openssl rsa -in " + d + "/enc.pem -noout -modulus").output;
-  const auto storedKey = RunShell("openssl pkcs12 -in " + Folder() +
+  const auto modulus = RunCommand("openssl rsa -in " + d + "/enc.pem -noout -modulus").output;
+  const auto storedKey = RunCommand("openssl pkcs12 -in " + Folder() +
                                    "Enc.p12 -passin pass:pin-1234 -nodes -nocerts 2>/dev/null | openssl rsa -noout "
                                    "-modulus").output;
   EXPECT_EQ(storedKey, modulus);
