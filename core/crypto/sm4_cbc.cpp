@@ -1,6 +1,6 @@
-// SM4 in CBC mode. Encryption is serial and runs the portable block
-// function; decryption runs the blocks in parallel through the active
-// multi-block kernel and chains afterwards.
+// SM4 in CBC mode. Encryption is serial and runs the active path's CBC
+// encryption (here the portable one); decryption runs the blocks in
+// parallel through the active multi-block kernel and chains afterwards.
 #include <algorithm>
 #include <cstring>
 
@@ -22,8 +22,10 @@ inline void Xor16(uint8_t* out, const uint8_t* a, const uint8_t* b) {
   std::memcpy(out, x, 16);
 }
 
+}  // namespace
+
 // The chaining value stays in registers as four words from block to block.
-void EncryptCbc(const uint32_t rk[32], std::size_t blocks, uint8_t iv[16], const uint8_t* in, uint8_t* out) {
+void Sm4CbcEncryptPortable(const uint32_t rk[32], std::size_t blocks, uint8_t iv[16], const uint8_t* in, uint8_t* out) {
   uint32_t c0 = Sm4LoadBe32(iv), c1 = Sm4LoadBe32(iv + 4), c2 = Sm4LoadBe32(iv + 8), c3 = Sm4LoadBe32(iv + 12);
   for (std::size_t i = 0; i < blocks; ++i, in += 16, out += 16) {
     uint32_t x0 = c0 ^ Sm4LoadBe32(in), x1 = c1 ^ Sm4LoadBe32(in + 4);
@@ -43,6 +45,8 @@ void EncryptCbc(const uint32_t rk[32], std::size_t blocks, uint8_t iv[16], const
   Sm4StoreBe32(iv + 8, c2);
   Sm4StoreBe32(iv + 12, c3);
 }
+
+namespace {
 
 // Decrypts a run of blocks into a scratch buffer, then chains from the last
 // block back to the first, so that `in` may be `out`: every ciphertext block
@@ -73,7 +77,7 @@ void Sm4CryptCbc(const Sm4Context* ctx, int direction, int64_t length, uint8_t i
   if (length <= 0) return;
   const auto blocks = static_cast<std::size_t>((length + kSm4BlockSize - 1) / kSm4BlockSize);
   if (direction == kSm4Encrypt) {
-    EncryptCbc(ctx->rk, blocks, iv, in, out);
+    Sm4ActiveCbcEncrypt()(ctx->rk, blocks, iv, in, out);
   } else {
     DecryptCbc(ctx->rk, blocks, iv, in, out);
   }

@@ -8,6 +8,7 @@ namespace {
 struct PathEntry {
   Sm4Path path;
   Sm4BlocksFn blocks;
+  Sm4CbcEncryptFn cbcEncrypt;
   bool (*supported)();
 };
 
@@ -15,7 +16,7 @@ bool Always() { return true; }
 
 bool HasAvx2Aesni() {
 #if defined(__x86_64__)
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("aes");
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("aes") && __builtin_cpu_supports("bmi");
 #else
   return false;
 #endif
@@ -24,7 +25,7 @@ bool HasAvx2Aesni() {
 bool HasAvx512Gfni() {
 #if defined(__x86_64__)
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("gfni");
+         __builtin_cpu_supports("gfni") && __builtin_cpu_supports("bmi");
 #else
   return false;
 #endif
@@ -32,9 +33,9 @@ bool HasAvx512Gfni() {
 
 // Best last.
 constexpr PathEntry kPaths[] = {
-    {Sm4Path::kPortable, Sm4BlocksPortable, Always},
-    {Sm4Path::kAvx2Aesni, Sm4BlocksAvx2Aesni, HasAvx2Aesni},
-    {Sm4Path::kAvx512Gfni, Sm4BlocksAvx512Gfni, HasAvx512Gfni},
+    {Sm4Path::kPortable, Sm4BlocksPortable, Sm4CbcEncryptPortable, Always},
+    {Sm4Path::kAvx2Aesni, Sm4BlocksAvx2Aesni, Sm4CbcEncryptX86_64, HasAvx2Aesni},
+    {Sm4Path::kAvx512Gfni, Sm4BlocksAvx512Gfni, Sm4CbcEncryptX86_64, HasAvx512Gfni},
 };
 
 const PathEntry* Find(Sm4Path path) {
@@ -74,5 +75,7 @@ bool Sm4ForcePath(Sm4Path path) {
 }
 
 Sm4BlocksFn Sm4ActiveBlocks() { return Active().load(std::memory_order_relaxed)->blocks; }
+
+Sm4CbcEncryptFn Sm4ActiveCbcEncrypt() { return Active().load(std::memory_order_relaxed)->cbcEncrypt; }
 
 }  // namespace orvane
