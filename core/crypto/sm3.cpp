@@ -45,10 +45,19 @@ bool HasBmi2() {
 #endif
 }
 
+bool HasAvx512Bmi2() {
+#if defined(__x86_64__)
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("bmi2");
+#else
+  return false;
+#endif
+}
+
 // Best last.
 constexpr PathEntry kPaths[] = {
     {Sm3Path::kPortable, Sm3CompressBlocksPortable, Always},
     {Sm3Path::kBmi2, Sm3CompressBlocksBmi2, HasBmi2},
+    {Sm3Path::kAvx512, Sm3CompressBlocksAvx512, HasAvx512Bmi2},
 };
 
 const PathEntry* Find(Sm3Path path) {

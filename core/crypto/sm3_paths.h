@@ -10,6 +10,8 @@ namespace orvane {
 enum class Sm3Path {
   kPortable,  // any CPU
   kBmi2,      // x86-64 with BMI2
+  kAvx512,    // x86-64 with AVX-512 (F, BW) and BMI2: expansion of 16 blocks
+              // per register, rounds in assembly
 };
 
 bool Sm3PathSupported(Sm3Path path);
@@ -22,5 +24,6 @@ bool Sm3ForcePath(Sm3Path path);
 
 void Sm3CompressBlocksPortable(uint32_t state[8], const uint8_t* data, std::size_t blocks);
 void Sm3CompressBlocksBmi2(uint32_t state[8], const uint8_t* data, std::size_t blocks);
+void Sm3CompressBlocksAvx512(uint32_t state[8], const uint8_t* data, std::size_t blocks);
 
 }  // namespace orvane

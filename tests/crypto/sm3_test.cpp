@@ -83,7 +83,12 @@ TEST_P(Sm3PathTest, MatchesOpenSslAtEveryLengthAroundBlockBorders) {
   const auto data = Random(100000);
   std::vector<std::size_t> lengths;
   for (std::size_t n = 0; n <= 3 * kSm3BlockSize; ++n) lengths.push_back(n);
-  for (std::size_t n : {1023u, 1024u, 1025u, 4095u, 4096u, 4097u, 100000u}) lengths.push_back(n);
+  // Runs of 15 to 49 blocks and more: the lane path's groups of 16 and
+  // batches of 32, full and partial, and its rest.
+  for (std::size_t blocks : {15u, 16u, 17u, 31u, 32u, 33u, 47u, 48u, 49u, 64u}) {
+    for (std::size_t n : {64 * blocks - 1, 64 * blocks, 64 * blocks + 1}) lengths.push_back(n);
+  }
+  lengths.push_back(100000);
   for (std::size_t n : lengths) {
     SCOPED_TRACE(n);
     const std::span<const uint8_t> msg(data.data(), n);
@@ -125,9 +130,14 @@ TEST_P(Sm3PathTest, IrregularPiecesMatchOpenSsl) {
   EXPECT_EQ(got, Reference(data));
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, Sm3PathTest, ::testing::Values(Sm3Path::kPortable, Sm3Path::kBmi2),
+INSTANTIATE_TEST_SUITE_P(Paths, Sm3PathTest, ::testing::Values(Sm3Path::kPortable, Sm3Path::kBmi2, Sm3Path::kAvx512),
                          [](const ::testing::TestParamInfo<Sm3Path>& info) {
-                           return std::string(info.param == Sm3Path::kPortable ? "Portable" : "Bmi2");
+                           switch (info.param) {
+                             case Sm3Path::kPortable: return std::string("Portable");
+                             case Sm3Path::kBmi2: return std::string("Bmi2");
+                             case Sm3Path::kAvx512: return std::string("Avx512");
+                           }
+                           return std::string("Unknown");
                          });
 
 }  // namespace
