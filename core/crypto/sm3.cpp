@@ -47,7 +47,7 @@ bool HasBmi2() {
 
 bool HasAvx512Bmi2() {
 #if defined(__x86_64__)
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("bmi2");
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("bmi2");
 #else
   return false;
 #endif

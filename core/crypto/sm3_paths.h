@@ -10,8 +10,8 @@ namespace orvane {
 enum class Sm3Path {
   kPortable,  // any CPU
   kBmi2,      // x86-64 with BMI2
-  kAvx512,    // x86-64 with AVX-512 (F, BW) and BMI2: expansion of 16 blocks
-              // per register, rounds in assembly
+  kAvx512,    // x86-64 with AVX-512 (F, VL) and BMI2: assembly, the message
+              // expansion in vector registers beside the rounds
 };
 
 bool Sm3PathSupported(Sm3Path path);
