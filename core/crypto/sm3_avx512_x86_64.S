@@ -14,8 +14,8 @@
 // The message expansion of the next block runs in XMM registers, four words
 // at a time, between the rounds of the current block, so that it uses the
 // vector units while the rounds use the integer ones. Its words W_0..W_67
-// and W'_j = W_j ^ W_{j+4} go to one of two stack buffers while the rounds
-// read the other.
+// and W'_j = W_j ^ W_{j+4} go to one of two stack buffers (W_j at byte
+// 4j, W'_j at 4(68 + j)) while the rounds read the other.
 //
 // Registers: r8d-r15d the eight words A..H (rotating roles), eax A <<< 12
 // then SS2, ebx SS1, ecx GG or FF, edx x then GG, edi u <<< 17, esi scratch
