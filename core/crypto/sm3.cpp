@@ -1,13 +1,14 @@
 #include "core/crypto/sm3.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include <openssl/crypto.h>
 
+#include "core/crypto/code_paths.h"
 #include "core/crypto/sm3_paths.h"
 
 namespace orvane {
@@ -35,8 +36,6 @@ struct PathEntry {
   bool (*supported)();
 };
 
-bool Always() { return true; }
-
 bool HasBmi2() {
 #if defined(__x86_64__)
   return __builtin_cpu_supports("bmi2");
@@ -55,51 +54,30 @@ bool HasAvx512Bmi2() {
 
 // Best last.
 constexpr PathEntry kPaths[] = {
-    {Sm3Path::kPortable, Sm3CompressBlocksPortable, Always},
+    {Sm3Path::kPortable, Sm3CompressBlocksPortable, AlwaysSupported},
     {Sm3Path::kBmi2, Sm3CompressBlocksBmi2, HasBmi2},
     {Sm3Path::kAvx512, Sm3CompressBlocksAvx512, HasAvx512Bmi2},
 };
 
-const PathEntry* Find(Sm3Path path) {
-  for (const PathEntry& e : kPaths) {
-    if (e.path == path) return &e;
-  }
-  return nullptr;
-}
-
-std::atomic<const PathEntry*>& Active() {
-  static std::atomic<const PathEntry*> active{[] {
-    const PathEntry* best = &kPaths[0];
-    for (const PathEntry& e : kPaths) {
-      if (e.supported()) best = &e;
-    }
-    return best;
-  }()};
-  return active;
+CodePaths<PathEntry, std::size(kPaths)>& Paths() {
+  static CodePaths<PathEntry, std::size(kPaths)> paths(kPaths);
+  return paths;
 }
 
 }  // namespace
 
-bool Sm3PathSupported(Sm3Path path) {
-  const PathEntry* e = Find(path);
-  return e != nullptr && e->supported();
-}
+bool Sm3PathSupported(Sm3Path path) { return Paths().Supported(path); }
 
-Sm3Path Sm3ActivePath() { return Active().load(std::memory_order_relaxed)->path; }
+Sm3Path Sm3ActivePath() { return Paths().Active().path; }
 
-bool Sm3ForcePath(Sm3Path path) {
-  const PathEntry* e = Find(path);
-  if (e == nullptr || !e->supported()) return false;
-  Active().store(e, std::memory_order_relaxed);
-  return true;
-}
+bool Sm3ForcePath(Sm3Path path) { return Paths().Force(path); }
 
 void Sm3CompressBlocksPortable(uint32_t state[8], const uint8_t* data, std::size_t blocks) {
   CompressBlocks(state, data, blocks);
 }
 
 void Sm3CompressBlocks(uint32_t state[8], const uint8_t* data, std::size_t blocks) {
-  Active().load(std::memory_order_relaxed)->compress(state, data, blocks);
+  Paths().Active().compress(state, data, blocks);
 }
 
 void Sm3Init(Sm3Context* ctx) {

@@ -41,6 +41,24 @@
         .hidden OrvaneSm3CompressAvx512
         .type   OrvaneSm3CompressAvx512, @function
 
+// insn off+4k(base), A..H for the eight words k = 0..7 (r8d .. r15d), and
+// the other way round.
+.macro FROM_WORDS insn, off, base
+        .set    word, \off
+        .irp    r, %r8d, %r9d, %r10d, %r11d, %r12d, %r13d, %r14d, %r15d
+        \insn   word(\base), \r
+        .set    word, word + 4
+        .endr
+.endm
+
+.macro TO_WORDS insn, off, base
+        .set    word, \off
+        .irp    r, %r8d, %r9d, %r10d, %r11d, %r12d, %r13d, %r14d, %r15d
+        \insn   \r, word(\base)
+        .set    word, word + 4
+        .endr
+.endm
+
 // eax = SS2, ebx = SS1.
 .macro SS tj, a, e
         rorx    $20, \a, %eax
@@ -188,24 +206,10 @@ OrvaneSm3CompressAvx512:
         EXPAND_GROUP 60, %xmm3, %xmm0, %xmm1, %xmm2
         EXPAND_GROUP 64, %xmm0, %xmm1, %xmm2, %xmm3
         leaq    BUF0(%rsp), %rbp
-        movl    0(%rdi), %r8d
-        movl    4(%rdi), %r9d
-        movl    8(%rdi), %r10d
-        movl    12(%rdi), %r11d
-        movl    16(%rdi), %r12d
-        movl    20(%rdi), %r13d
-        movl    24(%rdi), %r14d
-        movl    28(%rdi), %r15d
+        FROM_WORDS movl, 0, %rdi
 
 .Lblock:
-        movl    %r8d, WORDS+0(%rsp)
-        movl    %r9d, WORDS+4(%rsp)
-        movl    %r10d, WORDS+8(%rsp)
-        movl    %r11d, WORDS+12(%rsp)
-        movl    %r12d, WORDS+16(%rsp)
-        movl    %r13d, WORDS+20(%rsp)
-        movl    %r14d, WORDS+24(%rsp)
-        movl    %r15d, WORDS+28(%rsp)
+        TO_WORDS movl, WORDS, %rsp
         // The block to expand meanwhile: the next one, or for the last
         // block this one again (expanded for nothing, but never read past
         // the input).
@@ -292,28 +296,14 @@ OrvaneSm3CompressAvx512:
         ROUND_HIGH 61, 1330705329, %r11d, %r8d, %r9d, %r10d, %r15d, %r12d, %r13d, %r14d
         ROUND_HIGH 62, -1633556638, %r10d, %r11d, %r8d, %r9d, %r14d, %r15d, %r12d, %r13d
         ROUND_HIGH 63, 1027854021, %r9d, %r10d, %r11d, %r8d, %r13d, %r14d, %r15d, %r12d
-        xorl    WORDS+0(%rsp), %r8d
-        xorl    WORDS+4(%rsp), %r9d
-        xorl    WORDS+8(%rsp), %r10d
-        xorl    WORDS+12(%rsp), %r11d
-        xorl    WORDS+16(%rsp), %r12d
-        xorl    WORDS+20(%rsp), %r13d
-        xorl    WORDS+24(%rsp), %r14d
-        xorl    WORDS+28(%rsp), %r15d
+        FROM_WORDS xorl, WORDS, %rsp
         OTHER_BUFFER
         movq    %rsi, %rbp
         decq    LEFT(%rsp)
         jnz     .Lblock
 
         movq    STATE(%rsp), %rdi
-        movl    %r8d, 0(%rdi)
-        movl    %r9d, 4(%rdi)
-        movl    %r10d, 8(%rdi)
-        movl    %r11d, 12(%rdi)
-        movl    %r12d, 16(%rdi)
-        movl    %r13d, 20(%rdi)
-        movl    %r14d, 24(%rdi)
-        movl    %r15d, 28(%rdi)
+        TO_WORDS movl, 0, %rdi
         // The buffers hold message words: leave none on the stack.
         vpxor   %xmm0, %xmm0, %xmm0
         leaq    BUF0(%rsp), %rdi

@@ -6,10 +6,8 @@
 // inline function can be picked by the linker for code that runs elsewhere.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
-#include <openssl/crypto.h>
-
+#include "core/crypto/sm4_lanes.h"
 #include "core/crypto/sm4_simd.h"
 
 #if defined(__x86_64__)
@@ -112,24 +110,7 @@ void CryptGroups(const uint32_t* rk, const uint8_t* in, uint8_t* out) {
 }  // namespace
 
 void Sm4BlocksAvx512Gfni(const uint32_t rk[32], const uint8_t* in, uint8_t* out, std::size_t blocks) {
-  for (; blocks >= 2 * kLanes; blocks -= 2 * kLanes) {
-    CryptGroups<2>(rk, in, out);
-    in += 2 * kGroupBytes;
-    out += 2 * kGroupBytes;
-  }
-  if (blocks >= kLanes) {
-    CryptGroups<1>(rk, in, out);
-    in += kGroupBytes;
-    out += kGroupBytes;
-    blocks -= kLanes;
-  }
-  if (blocks > 0) {
-    alignas(64) uint8_t tail[kGroupBytes] = {};
-    std::memcpy(tail, in, blocks * 16);
-    CryptGroups<1>(rk, tail, tail);
-    std::memcpy(out, tail, blocks * 16);
-    OPENSSL_cleanse(tail, sizeof tail);
-  }
+  Sm4CryptInGroups<kLanes, CryptGroups<2>, CryptGroups<1>>(rk, in, out, blocks);
 }
 
 }  // namespace orvane

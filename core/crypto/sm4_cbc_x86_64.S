@@ -72,6 +72,14 @@
         movl    %ebp, \off(\dst)
 .endm
 
+// The last block's words X_35, X_34, X_33, X_32 (r13 ... r10) to dst.
+.macro STORE_BLOCK dst
+        STORE_WORD %r13, 0, \dst
+        STORE_WORD %r12, 4, \dst
+        STORE_WORD %r11, 8, \dst
+        STORE_WORD %r10, 12, \dst
+.endm
+
 OrvaneSm4CbcEncryptX86_64:
         pushq   %rbx
         pushq   %rbp
@@ -131,12 +139,8 @@ OrvaneSm4CbcEncryptX86_64:
         LOOKUPS %r13
         movq    %rax, %r13
 
-        // Ciphertext: X_35, X_34, X_33, X_32.
         movq    0(%rsp), %rdx
-        STORE_WORD %r13, 0, %rdx
-        STORE_WORD %r12, 4, %rdx
-        STORE_WORD %r11, 8, %rdx
-        STORE_WORD %r10, 12, %rdx
+        STORE_BLOCK %rdx
         addq    $16, %rdx
         movq    %rdx, 0(%rsp)
         addq    $16, %r8
@@ -144,11 +148,8 @@ OrvaneSm4CbcEncryptX86_64:
         jnz     .Lblock
 
 .Ldone:
-        movq    16(%rsp), %rdx
-        STORE_WORD %r13, 0, %rdx
-        STORE_WORD %r12, 4, %rdx
-        STORE_WORD %r11, 8, %rdx
-        STORE_WORD %r10, 12, %rdx
+        movq    16(%rsp), %rdx          // the chaining value out
+        STORE_BLOCK %rdx
         addq    $24, %rsp
         popq    %r15
         popq    %r14

@@ -1,6 +1,8 @@
 #include "core/crypto/sm4_simd.h"
 
-#include <atomic>
+#include <iterator>
+
+#include "core/crypto/code_paths.h"
 
 namespace orvane {
 namespace {
@@ -11,8 +13,6 @@ struct PathEntry {
   Sm4CbcEncryptFn cbcEncrypt;
   bool (*supported)();
 };
-
-bool Always() { return true; }
 
 bool HasAvx2Aesni() {
 #if defined(__x86_64__)
@@ -33,49 +33,26 @@ bool HasAvx512Gfni() {
 
 // Best last.
 constexpr PathEntry kPaths[] = {
-    {Sm4Path::kPortable, Sm4BlocksPortable, Sm4CbcEncryptPortable, Always},
+    {Sm4Path::kPortable, Sm4BlocksPortable, Sm4CbcEncryptPortable, AlwaysSupported},
     {Sm4Path::kAvx2Aesni, Sm4BlocksAvx2Aesni, Sm4CbcEncryptX86_64, HasAvx2Aesni},
     {Sm4Path::kAvx512Gfni, Sm4BlocksAvx512Gfni, Sm4CbcEncryptX86_64, HasAvx512Gfni},
 };
 
-const PathEntry* Find(Sm4Path path) {
-  for (const PathEntry& e : kPaths) {
-    if (e.path == path) return &e;
-  }
-  return nullptr;
-}
-
-const PathEntry* Best() {
-  const PathEntry* best = &kPaths[0];
-  for (const PathEntry& e : kPaths) {
-    if (e.supported()) best = &e;
-  }
-  return best;
-}
-
-std::atomic<const PathEntry*>& Active() {
-  static std::atomic<const PathEntry*> active{Best()};
-  return active;
+CodePaths<PathEntry, std::size(kPaths)>& Paths() {
+  static CodePaths<PathEntry, std::size(kPaths)> paths(kPaths);
+  return paths;
 }
 
 }  // namespace
 
-bool Sm4PathSupported(Sm4Path path) {
-  const PathEntry* e = Find(path);
-  return e != nullptr && e->supported();
-}
+bool Sm4PathSupported(Sm4Path path) { return Paths().Supported(path); }
 
-Sm4Path Sm4ActivePath() { return Active().load(std::memory_order_relaxed)->path; }
+Sm4Path Sm4ActivePath() { return Paths().Active().path; }
 
-bool Sm4ForcePath(Sm4Path path) {
-  const PathEntry* e = Find(path);
-  if (e == nullptr || !e->supported()) return false;
-  Active().store(e, std::memory_order_relaxed);
-  return true;
-}
+bool Sm4ForcePath(Sm4Path path) { return Paths().Force(path); }
 
-Sm4BlocksFn Sm4ActiveBlocks() { return Active().load(std::memory_order_relaxed)->blocks; }
+Sm4BlocksFn Sm4ActiveBlocks() { return Paths().Active().blocks; }
 
-Sm4CbcEncryptFn Sm4ActiveCbcEncrypt() { return Active().load(std::memory_order_relaxed)->cbcEncrypt; }
+Sm4CbcEncryptFn Sm4ActiveCbcEncrypt() { return Paths().Active().cbcEncrypt; }
 
 }  // namespace orvane

@@ -88,6 +88,24 @@ bool HasNullParameter(const X509_ALGOR* alg) {
   return type == V_ASN1_NULL;
 }
 
+// Checks the body's version and its one RecipientInfo: version 0, the issuer
+// and serial of `certDer`, NULL key-encryption parameters. Returns that
+// RecipientInfo, or null when there is not exactly one.
+const PKCS7_RECIP_INFO* ExpectSingleRecipient(const PKCS7_ENVELOPE* body, const Bytes& certDer) {
+  EXPECT_EQ(ASN1_INTEGER_get(body->version), 0);
+  EXPECT_EQ(sk_PKCS7_RECIP_INFO_num(body->recipientinfo), 1);
+  if (sk_PKCS7_RECIP_INFO_num(body->recipientinfo) != 1) return nullptr;
+  const PKCS7_RECIP_INFO* ri = sk_PKCS7_RECIP_INFO_value(body->recipientinfo, 0);
+  EXPECT_EQ(ASN1_INTEGER_get(ri->version), 0);
+  OsslPtr<X509> cert = DecodeDer<X509>(certDer, d2i_X509);
+  EXPECT_TRUE(cert);
+  if (!cert) return ri;
+  EXPECT_EQ(X509_NAME_cmp(ri->issuer_and_serial->issuer, X509_get_issuer_name(cert.get())), 0);
+  EXPECT_EQ(ASN1_INTEGER_cmp(ri->issuer_and_serial->serial, X509_get0_serialNumber(cert.get())), 0);
+  EXPECT_TRUE(HasNullParameter(ri->key_enc_algor));
+  return ri;
+}
+
 // --- Building -------------------------------------------------------------------
 
 // The NULL parameters of the content encryption keep `openssl smime -decrypt`
@@ -110,14 +128,8 @@ TEST_F(Pkcs7EnvelopedTest, RsaEnvelopeIsReadAndOpenedByOpenSsl) {
     std::string outerType;
     OsslPtr<PKCS7_ENVELOPE> body = OpenSslEnvelopeBody(msg, &outerType);
     ASSERT_TRUE(body);
-    EXPECT_EQ(ASN1_INTEGER_get(body->version), 0);
-    ASSERT_EQ(sk_PKCS7_RECIP_INFO_num(body->recipientinfo), 1);
-    const PKCS7_RECIP_INFO* ri = sk_PKCS7_RECIP_INFO_value(body->recipientinfo, 0);
-    EXPECT_EQ(ASN1_INTEGER_get(ri->version), 0);
-    OsslPtr<X509> cert = DecodeDer<X509>(rsa_->certDer, d2i_X509);
-    EXPECT_EQ(X509_NAME_cmp(ri->issuer_and_serial->issuer, X509_get_issuer_name(cert.get())), 0);
-    EXPECT_EQ(ASN1_INTEGER_cmp(ri->issuer_and_serial->serial, X509_get0_serialNumber(cert.get())), 0);
-    EXPECT_TRUE(HasNullParameter(ri->key_enc_algor));
+    const PKCS7_RECIP_INFO* ri = ExpectSingleRecipient(body.get(), rsa_->certDer);
+    ASSERT_NE(ri, nullptr);
     EXPECT_EQ(testing::OsslDecrypt(rsa_->key.get(), StringBytes(ri->enc_key)), key);
     EXPECT_EQ(testing::OsslCipher(c.cipher, false, key, {}, StringBytes(body->enc_data->enc_data)), kContent);
   }
@@ -141,14 +153,8 @@ TEST_F(Pkcs7EnvelopedTest, Sm2EnvelopeCarriesGmIdentifiersAndOpensWithOpenSsl) {
     std::string outerType;
     OsslPtr<PKCS7_ENVELOPE> body = OpenSslEnvelopeBody(msg, &outerType);
     ASSERT_TRUE(body);
-    EXPECT_EQ(ASN1_INTEGER_get(body->version), 0);
-    ASSERT_EQ(sk_PKCS7_RECIP_INFO_num(body->recipientinfo), 1);
-    const PKCS7_RECIP_INFO* ri = sk_PKCS7_RECIP_INFO_value(body->recipientinfo, 0);
-    EXPECT_EQ(ASN1_INTEGER_get(ri->version), 0);
-    OsslPtr<X509> cert = DecodeDer<X509>(sm2_->certDer, d2i_X509);
-    EXPECT_EQ(X509_NAME_cmp(ri->issuer_and_serial->issuer, X509_get_issuer_name(cert.get())), 0);
-    EXPECT_EQ(ASN1_INTEGER_cmp(ri->issuer_and_serial->serial, X509_get0_serialNumber(cert.get())), 0);
-    EXPECT_TRUE(HasNullParameter(ri->key_enc_algor));
+    const PKCS7_RECIP_INFO* ri = ExpectSingleRecipient(body.get(), sm2_->certDer);
+    ASSERT_NE(ri, nullptr);
     EXPECT_TRUE(HasNullParameter(body->enc_data->algorithm));
 
     Result<EnvelopeParts> parts = ParseEnvelopedData(msg);

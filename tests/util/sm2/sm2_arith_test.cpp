@@ -29,6 +29,14 @@ void ReferenceMul(const Reference& ref, const BIGNUM* k, const EC_POINT* p, cons
   ASSERT_EQ(EC_POINT_get_affine_coordinates(ref.group.get(), r.get(), x, y, ref.ctx.get()), 1);
 }
 
+// A random point d * G by OpenSSL, with its affine coordinates.
+void RandomReferencePoint(const Reference& ref, EC_POINT* p, BIGNUM* px, BIGNUM* py) {
+  OsslPtr<BIGNUM> d(BN_new());
+  ASSERT_EQ(BN_rand_range(d.get(), Hex(kSm2N).get()), 1);
+  ASSERT_EQ(EC_POINT_mul(ref.group.get(), p, d.get(), nullptr, nullptr, ref.ctx.get()), 1);
+  ASSERT_EQ(EC_POINT_get_affine_coordinates(ref.group.get(), p, px, py, ref.ctx.get()), 1);
+}
+
 TEST(Sm2Curve, ConstantsMatchOpenssl) {
   Reference ref;
   OsslPtr<BIGNUM> p(BN_new()), a(BN_new()), b(BN_new()), gx(BN_new()), gy(BN_new());
@@ -111,11 +119,9 @@ TEST(Sm2Arithmetic, PublicMultipleMatchesOpenssl) {
   const Sm2Curve* curve = Sm2SharedCurve();
   ASSERT_NE(curve, nullptr);
   Reference ref;
-  OsslPtr<BIGNUM> d(BN_new()), px(BN_new()), py(BN_new()), x(BN_new()), y(BN_new()), ex(BN_new()), ey(BN_new());
+  OsslPtr<BIGNUM> px(BN_new()), py(BN_new()), x(BN_new()), y(BN_new()), ex(BN_new()), ey(BN_new());
   OsslPtr<EC_POINT> p(EC_POINT_new(ref.group.get()));
-  ASSERT_EQ(BN_rand_range(d.get(), Hex(kSm2N).get()), 1);
-  ASSERT_EQ(EC_POINT_mul(ref.group.get(), p.get(), d.get(), nullptr, nullptr, ref.ctx.get()), 1);
-  ASSERT_EQ(EC_POINT_get_affine_coordinates(ref.group.get(), p.get(), px.get(), py.get(), ref.ctx.get()), 1);
+  ASSERT_NO_FATAL_FAILURE(RandomReferencePoint(ref, p.get(), px.get(), py.get()));
   sm2::JacobianPoint r;
   ASSERT_TRUE(r.Alloc());
   for (const auto& t : EdgeScalars()) {
@@ -133,11 +139,9 @@ TEST(Sm2Arithmetic, DoubleMultipleMatchesOpenssl) {
   const Sm2Curve* curve = Sm2SharedCurve();
   ASSERT_NE(curve, nullptr);
   Reference ref;
-  OsslPtr<BIGNUM> d(BN_new()), px(BN_new()), py(BN_new()), x(BN_new()), y(BN_new()), ex(BN_new()), ey(BN_new());
+  OsslPtr<BIGNUM> px(BN_new()), py(BN_new()), x(BN_new()), y(BN_new()), ex(BN_new()), ey(BN_new());
   OsslPtr<EC_POINT> p(EC_POINT_new(ref.group.get()));
-  ASSERT_EQ(BN_rand_range(d.get(), Hex(kSm2N).get()), 1);
-  ASSERT_EQ(EC_POINT_mul(ref.group.get(), p.get(), d.get(), nullptr, nullptr, ref.ctx.get()), 1);
-  ASSERT_EQ(EC_POINT_get_affine_coordinates(ref.group.get(), p.get(), px.get(), py.get(), ref.ctx.get()), 1);
+  ASSERT_NO_FATAL_FAILURE(RandomReferencePoint(ref, p.get(), px.get(), py.get()));
   const auto scalars = EdgeScalars();
   sm2::JacobianPoint r;
   ASSERT_TRUE(r.Alloc());
